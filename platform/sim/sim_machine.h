@@ -1,0 +1,112 @@
+// A simulated Windows machine: one object holding the whole machine state
+// (release, clock, registry, file system, services, windows, processes, the
+// user in front of it), built from a machine description and dumpable back
+// to one. See docs/simulated-machine.md for the description format and the
+// Windows behaviours it models.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/sim/access_control.h"
+#include "platform/sim/clock.h"
+#include "platform/sim/os_layout.h"
+#include "platform/sim/scheduler.h"
+#include "platform/sim/sim_process.h"
+
+namespace sim {
+
+class RegistryStore;
+class FileSystem;
+class WindowManager;
+class Transcript;
+class ScriptedUser;
+
+// A restart that a program asked for with ExitWindowsEx.
+struct RestartRequest {
+  win::UINT flags = 0;
+  win::DWORD reason = 0;
+  std::int64_t time = 0;  // virtual milliseconds
+  std::string program;
+};
+
+// The print spooler service as the "net" command sees it: running or
+// stopped, and a pending change that takes effect after a delay.
+struct ServiceState {
+  bool running = true;
+  std::int64_t changeAt = -1;  // virtual time of a pending change, -1 none
+  bool runningAfterChange = true;
+  std::int64_t commandDelayMs = 500;  // how long "net stop/start" takes
+};
+
+class SimMachine {
+ public:
+  // From a machine description (docs/simulated-machine.md); a description
+  // may name a preset to start from.
+  explicit SimMachine(const nlohmann::json& description);
+  ~SimMachine();
+  SimMachine(const SimMachine&) = delete;
+  SimMachine& operator=(const SimMachine&) = delete;
+
+  static std::unique_ptr<SimMachine> FromPreset(const std::string& presetName);
+  // The names of the presets, e.g. "xp", "win7-64".
+  static std::vector<std::string> PresetNames();
+  static nlohmann::json PresetDescription(const std::string& presetName);
+
+  nlohmann::json Dump() const;
+
+  // ---- State ----
+  OsLayout os;
+  Clock clock;
+  Scheduler scheduler{clock};
+  Token token;
+  std::unique_ptr<RegistryStore> registry;
+  std::unique_ptr<FileSystem> files;
+  std::unique_ptr<WindowManager> windows;
+  std::unique_ptr<Transcript> transcript;
+  std::unique_ptr<ScriptedUser> user;
+  ServiceState spooler;
+  std::vector<RestartRequest> restartRequests;
+  std::set<std::string> remoteMachines;  // names reachable by RegConnectRegistryA
+
+  bool SpoolerRunning();  // applies a pending change that is due
+
+  // ---- Programs and processes ----
+  // Makes a program runnable at `path` (the file is created if missing).
+  void InstallProgram(const std::string& path, std::shared_ptr<const ProgramImage> image);
+  // The program registered for a file path, or null.
+  std::shared_ptr<const ProgramImage> ProgramAt(const std::string& path) const;
+  // Starts a process; the caller must be attached to the scheduler.
+  std::shared_ptr<SimProcess> StartProcess(const std::string& imagePath,
+                                           const std::string& commandLine,
+                                           const std::string& currentDirectory);
+  // Finds the program file of a command line as CreateProcess does (the
+  // first token, with ".exe" added, in the current and system folders).
+  std::string FindProgramFile(const std::string& commandLine,
+                              const std::string& currentDirectory) const;
+  // Waits for a process to end and returns its exit code.
+  win::DWORD WaitForExit(SimProcess& process);
+
+  // Runs a program from a driver thread (a test, the simulator tool): starts
+  // it, waits for it, returns its exit code. Attaches the calling thread
+  // for the duration when it is not attached yet.
+  win::DWORD Run(const std::string& imagePath, const std::string& currentDirectory);
+
+  std::vector<std::shared_ptr<SimProcess>> processes;
+
+  // The shared section of a program file while a process of it runs.
+  std::shared_ptr<win::InstanceSection> SharedSectionFor(const std::string& imagePath,
+                                                         const ProgramImage& image);
+
+ private:
+  std::map<std::string, std::shared_ptr<const ProgramImage>> programs_;  // by upper-case path
+  std::map<std::string, std::weak_ptr<win::InstanceSection>> sharedSections_;
+  win::DWORD nextProcessId_ = 1000;
+};
+
+}  // namespace sim

@@ -1,0 +1,286 @@
+// Documented values of the Windows flags, masks, message numbers and error
+// codes that the programs use. See win_types.h for why these are our own.
+#pragma once
+
+#include "platform/win_types.h"
+
+namespace win {
+
+// ---- Error codes (GetLastError, registry and setup results) ----
+constexpr DWORD ERROR_SUCCESS = 0;
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+constexpr DWORD ERROR_ACCESS_DENIED = 5;
+constexpr DWORD ERROR_INVALID_HANDLE = 6;
+constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr DWORD ERROR_BAD_FORMAT = 11;
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+constexpr DWORD ERROR_BAD_NETPATH = 53;
+constexpr DWORD ERROR_FILE_EXISTS = 80;
+constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+constexpr DWORD ERROR_INVALID_NAME = 123;
+constexpr DWORD ERROR_MOD_NOT_FOUND = 126;
+constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_MORE_DATA = 234;
+constexpr DWORD WAIT_TIMEOUT_ERROR = 258;
+constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+constexpr DWORD ERROR_KEY_DELETED = 1018;
+constexpr DWORD ERROR_KEY_HAS_CHILDREN = 1020;
+constexpr DWORD ERROR_CANTOPEN = 1011;
+constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
+constexpr DWORD ERROR_NOT_ALL_ASSIGNED = 1300;
+constexpr DWORD ERROR_NONE_MAPPED = 1332;
+constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
+constexpr DWORD ERROR_PRIVILEGE_NOT_HELD = 1314;
+constexpr DWORD ERROR_INVALID_DATA = 13;
+constexpr DWORD RPC_S_SERVER_UNAVAILABLE = 1722;
+constexpr DWORD ERROR_INVALID_PRINTER_NAME = 1801;
+constexpr DWORD ERROR_PRINTER_ALREADY_EXISTS = 1802;
+constexpr DWORD ERROR_UNKNOWN_PORT = 1796;
+constexpr DWORD ERROR_UNKNOWN_PRINTER_DRIVER = 1797;
+constexpr DWORD ERROR_UNKNOWN_PRINTPROCESSOR = 1798;
+constexpr DWORD ERROR_INVALID_ENVIRONMENT = 1805;
+constexpr DWORD ERROR_PRINTER_DRIVER_IN_USE = 3001;
+constexpr DWORD ERROR_UNKNOWN_PRINT_MONITOR = 3000;
+constexpr DWORD ERROR_PRINT_PROCESSOR_ALREADY_INSTALLED = 3005;
+constexpr DWORD ERROR_PRINT_MONITOR_ALREADY_INSTALLED = 3006;
+constexpr DWORD ERROR_PRINT_MONITOR_IN_USE = 3008;
+constexpr DWORD ERROR_INVALID_PRINT_MONITOR = 3007;
+constexpr DWORD ERROR_LINE_NOT_FOUND = 0xE0000102;  // setup API
+constexpr DWORD ERROR_WRONG_INF_STYLE = 0xE0000100;
+constexpr DWORD ERROR_SECTION_NOT_FOUND = 0xE0000101;
+constexpr DWORD ERROR_INF_IN_USE_BY_DEVICES = 0xE000023D;
+
+// ---- Predefined registry keys ----
+constexpr HKEY HKEY_CLASSES_ROOT = 0x80000000u;
+constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
+constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;
+constexpr HKEY HKEY_USERS = 0x80000003u;
+
+// ---- Registry value types ----
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_MULTI_SZ = 7;
+
+// ---- Registry options and dispositions ----
+constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+// ---- Standard and registry access rights ----
+constexpr ACCESS_MASK DELETE = 0x00010000;
+constexpr ACCESS_MASK READ_CONTROL = 0x00020000;
+constexpr ACCESS_MASK WRITE_DAC = 0x00040000;
+constexpr ACCESS_MASK WRITE_OWNER = 0x00080000;
+constexpr ACCESS_MASK SYNCHRONIZE = 0x00100000;
+constexpr ACCESS_MASK STANDARD_RIGHTS_REQUIRED = 0x000F0000;
+constexpr ACCESS_MASK GENERIC_READ = 0x80000000u;
+constexpr ACCESS_MASK GENERIC_WRITE = 0x40000000;
+constexpr ACCESS_MASK GENERIC_EXECUTE = 0x20000000;
+constexpr ACCESS_MASK GENERIC_ALL = 0x10000000;
+constexpr ACCESS_MASK MAXIMUM_ALLOWED = 0x02000000;
+
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+constexpr REGSAM KEY_SET_VALUE = 0x0002;
+constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
+constexpr REGSAM KEY_NOTIFY = 0x0010;
+constexpr REGSAM KEY_CREATE_LINK = 0x0020;
+constexpr REGSAM KEY_WOW64_64KEY = 0x0100;
+constexpr REGSAM KEY_WOW64_32KEY = 0x0200;
+constexpr REGSAM KEY_READ = 0x20019;
+constexpr REGSAM KEY_WRITE = 0x20006;
+constexpr REGSAM KEY_EXECUTE = 0x20019;
+constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+
+// ---- File attributes, access and creation ----
+constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x1;
+constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x2;
+constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x4;
+constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
+constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
+constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
+constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x400;
+constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+
+constexpr DWORD FILE_SHARE_READ = 0x1;
+constexpr DWORD FILE_SHARE_WRITE = 0x2;
+constexpr DWORD FILE_SHARE_DELETE = 0x4;
+
+constexpr DWORD CREATE_NEW = 1;
+constexpr DWORD CREATE_ALWAYS = 2;
+constexpr DWORD OPEN_EXISTING = 3;
+constexpr DWORD OPEN_ALWAYS = 4;
+constexpr DWORD TRUNCATE_EXISTING = 5;
+
+constexpr DWORD FILE_BEGIN = 0;
+constexpr DWORD FILE_CURRENT = 1;
+constexpr DWORD FILE_END = 2;
+constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
+
+constexpr UINT MAX_PATH = 260;
+
+// ---- Processes, threads, waits ----
+constexpr DWORD INFINITE = 0xFFFFFFFFu;
+constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_TIMEOUT = 0x102;
+constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
+constexpr DWORD STILL_ACTIVE = 259;
+constexpr DWORD NORMAL_PRIORITY_CLASS = 0x20;
+constexpr DWORD STARTF_USESHOWWINDOW = 0x1;
+constexpr DWORD STARTF_FORCEONFEEDBACK = 0x40;
+constexpr UINT SW_HIDE = 0;
+constexpr UINT SW_SHOWNORMAL = 1;
+constexpr UINT SW_SHOW = 5;
+constexpr UINT SW_MINIMIZE = 6;
+constexpr UINT SW_RESTORE = 9;
+
+// ---- Version information ----
+constexpr DWORD VER_PLATFORM_WIN32s = 0;
+constexpr DWORD VER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
+constexpr BYTE VER_NT_WORKSTATION = 1;
+constexpr BYTE VER_NT_DOMAIN_CONTROLLER = 2;
+constexpr BYTE VER_NT_SERVER = 3;
+
+// ---- Message texts ----
+constexpr DWORD FORMAT_MESSAGE_ALLOCATE_BUFFER = 0x100;
+constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x200;
+constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
+constexpr DWORD LANG_ENGLISH_US = 0x409;
+
+// ---- Tokens, privileges, restart ----
+constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x20;
+constexpr DWORD TOKEN_QUERY = 0x8;
+constexpr DWORD SE_PRIVILEGE_ENABLED = 0x2;
+constexpr UINT EWX_LOGOFF = 0;
+constexpr UINT EWX_SHUTDOWN = 1;
+constexpr UINT EWX_REBOOT = 2;
+constexpr UINT EWX_FORCE = 4;
+
+// ---- Access control ----
+enum ACCESS_MODE : DWORD {
+  NOT_USED_ACCESS = 0,
+  GRANT_ACCESS = 1,
+  SET_ACCESS = 2,
+  DENY_ACCESS = 3,
+  REVOKE_ACCESS = 4,
+  SET_AUDIT_SUCCESS = 5,
+  SET_AUDIT_FAILURE = 6,
+};
+constexpr DWORD NO_INHERITANCE = 0;
+constexpr DWORD OBJECT_INHERIT_ACE = 0x1;
+constexpr DWORD CONTAINER_INHERIT_ACE = 0x2;
+constexpr DWORD NO_PROPAGATE_INHERIT_ACE = 0x4;
+constexpr DWORD INHERIT_ONLY_ACE = 0x8;
+constexpr DWORD INHERITED_ACE = 0x10;
+constexpr DWORD SUB_CONTAINERS_AND_OBJECTS_INHERIT = 0x3;
+constexpr DWORD SECURITY_DESCRIPTOR_REVISION = 1;
+constexpr DWORD SECURITY_WORLD_RID = 0;
+constexpr DWORD SECURITY_LOCAL_SYSTEM_RID = 18;
+constexpr DWORD SECURITY_BUILTIN_DOMAIN_RID = 32;
+constexpr DWORD DOMAIN_ALIAS_RID_ADMINS = 544;
+constexpr DWORD DOMAIN_ALIAS_RID_USERS = 545;
+enum SE_OBJECT_TYPE : DWORD {
+  SE_UNKNOWN_OBJECT_TYPE = 0,
+  SE_FILE_OBJECT = 1,
+  SE_REGISTRY_KEY = 4,
+};
+constexpr DWORD OWNER_SECURITY_INFORMATION = 0x1;
+constexpr DWORD GROUP_SECURITY_INFORMATION = 0x2;
+constexpr DWORD DACL_SECURITY_INFORMATION = 0x4;
+enum TRUSTEE_FORM : DWORD {
+  TRUSTEE_IS_SID = 0,
+  TRUSTEE_IS_NAME = 1,
+};
+enum TRUSTEE_TYPE : DWORD {
+  TRUSTEE_IS_UNKNOWN = 0,
+  TRUSTEE_IS_USER = 1,
+  TRUSTEE_IS_GROUP = 2,
+  TRUSTEE_IS_DOMAIN = 3,
+  TRUSTEE_IS_ALIAS = 4,
+  TRUSTEE_IS_WELL_KNOWN_GROUP = 5,
+};
+
+// ---- Window messages and styles ----
+constexpr UINT WM_NULL = 0x0000;
+constexpr UINT WM_DESTROY = 0x0002;
+constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_CLOSE = 0x0010;
+constexpr UINT WM_ERASEBKGND = 0x0014;
+constexpr UINT WM_ICONERASEBKGND = 0x0027;
+constexpr UINT WM_QUERYDRAGICON = 0x0037;
+constexpr UINT WM_SETICON = 0x0080;
+constexpr UINT WM_KEYDOWN = 0x0100;
+constexpr UINT WM_KEYUP = 0x0101;
+constexpr UINT WM_CHAR = 0x0102;
+constexpr UINT WM_INITDIALOG = 0x0110;
+constexpr UINT WM_COMMAND = 0x0111;
+constexpr UINT WM_SYSCOMMAND = 0x0112;
+constexpr UINT WM_TIMER = 0x0113;
+constexpr UINT WM_USER = 0x0400;
+constexpr WPARAM ICON_SMALL = 0;
+constexpr WPARAM ICON_BIG = 1;
+constexpr WPARAM VK_RETURN = 0x0D;
+constexpr WPARAM VK_ESCAPE = 0x1B;
+constexpr WPARAM SC_CLOSE = 0xF060;
+constexpr WPARAM SC_MINIMIZE = 0xF020;
+constexpr WPARAM SC_RESTORE = 0xF120;
+constexpr UINT MF_BYCOMMAND = 0x0;
+constexpr UINT MF_BYPOSITION = 0x400;
+constexpr int SM_CXICON = 11;
+constexpr int SM_CYICON = 12;
+
+// Dialog results and control notifications.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDABORT = 3;
+constexpr int IDRETRY = 4;
+constexpr int IDIGNORE = 5;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+constexpr UINT BN_CLICKED = 0;
+constexpr UINT BM_GETCHECK = 0x00F0;
+constexpr UINT BM_SETCHECK = 0x00F1;
+constexpr WPARAM BST_UNCHECKED = 0;
+constexpr WPARAM BST_CHECKED = 1;
+
+// Progress bar messages.
+constexpr UINT PBM_SETRANGE = WM_USER + 1;
+constexpr UINT PBM_SETPOS = WM_USER + 2;
+constexpr UINT PBM_DELTAPOS = WM_USER + 3;
+constexpr UINT PBM_SETSTEP = WM_USER + 4;
+constexpr UINT PBM_STEPIT = WM_USER + 5;
+constexpr UINT PBM_GETPOS = WM_USER + 8;
+
+// List box messages.
+constexpr UINT LB_ADDSTRING = 0x0180;
+constexpr UINT LB_RESETCONTENT = 0x0184;
+constexpr UINT LB_GETTEXT = 0x0189;
+constexpr UINT LB_GETCOUNT = 0x018B;
+
+// Message boxes.
+constexpr UINT MB_OK = 0x0;
+constexpr UINT MB_OKCANCEL = 0x1;
+constexpr UINT MB_YESNO = 0x4;
+constexpr UINT MB_ICONERROR = 0x10;
+constexpr UINT MB_ICONQUESTION = 0x20;
+constexpr UINT MB_ICONEXCLAMATION = 0x30;
+constexpr UINT MB_ICONINFORMATION = 0x40;
+constexpr UINT MB_TYPEMASK = 0xF;
+
+// Standard cursors (resource ids of the system cursors).
+constexpr UINT IDC_ARROW = 32512;
+constexpr UINT IDC_WAIT = 32514;
+
+}  // namespace win
