@@ -24,6 +24,8 @@ struct OsLayout {
   // "module!function", e.g. "kernel32!IsWow64Process".
   std::set<std::string> missingFunctions;
   std::string windowsDirectory = "C:\\WINDOWS";
+  // A machine whose GetVersionExA fails whatever it is asked (for tests).
+  bool versionQueryFails = false;
 
   // Derived folders (no trailing backslash).
   std::string SystemDirectory() const {
@@ -33,6 +35,11 @@ struct OsLayout {
   std::string TempDirectory() const { return windowsDirectory + "\\Temp"; }
   std::string InfDirectory() const { return windowsDirectory + "\\inf"; }
   bool IsNt() const { return platformId == 2; }
+  // The extended version record arrived with Windows 2000 (and NT 4.0 SP6);
+  // Windows 95, 98 and Me accept only the plain one.
+  bool AcceptsExtendedVersionInfo() const {
+    return IsNt() && (major >= 5 || servicePack == "Service Pack 6");
+  }
   bool HasFunction(const std::string& moduleAndName) const {
     return missingFunctions.count(moduleAndName) == 0;
   }

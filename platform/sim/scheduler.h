@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace sim {
@@ -31,6 +32,11 @@ class Scheduler {
   void Attach(const std::string& name);
   void Detach();
   bool IsAttached() const;
+
+  // Starts a thread that takes part in the machine and runs `body` with the
+  // token. Counted as able to run from this moment, so that a Yield of the
+  // creator lets it run first.
+  std::thread Spawn(const std::string& name, std::function<void()> body);
 
   // Blocks the calling thread until `ready()` holds (evaluated with the
   // token held), letting the other threads run meanwhile. With a deadline

@@ -9,6 +9,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -36,12 +37,20 @@ struct RestartRequest {
 };
 
 // The print spooler service as the "net" command sees it: running or
-// stopped, and a pending change that takes effect after a delay.
+// stopped, and how long a start or stop takes.
 struct ServiceState {
   bool running = true;
-  std::int64_t changeAt = -1;  // virtual time of a pending change, -1 none
-  bool runningAfterChange = true;
   std::int64_t commandDelayMs = 500;  // how long "net stop/start" takes
+};
+
+// A command line that a program started (WinExec or CreateProcessA).
+struct StartedCommand {
+  std::int64_t time = 0;
+  std::string program;      // the program that started it
+  std::string how;          // "WinExec" or "CreateProcessA"
+  std::string commandLine;
+  win::UINT show = 0;       // SW_HIDE ... as asked
+  bool started = false;     // the program file was found and started
 };
 
 class SimMachine {
@@ -72,9 +81,12 @@ class SimMachine {
   std::unique_ptr<ScriptedUser> user;
   ServiceState spooler;
   std::vector<RestartRequest> restartRequests;
+  std::vector<StartedCommand> startedCommands;
   std::set<std::string> remoteMachines;  // names reachable by RegConnectRegistryA
 
-  bool SpoolerRunning();  // applies a pending change that is due
+  bool SpoolerRunning() const { return spooler.running; }
+  // The service control manager's start or stop of the spooler service.
+  void SetSpoolerRunning(bool running);
 
   // ---- Programs and processes ----
   // Makes a program runnable at `path` (the file is created if missing).
@@ -99,6 +111,11 @@ class SimMachine {
 
   std::vector<std::shared_ptr<SimProcess>> processes;
 
+  // Keeps a simulated thread until the machine ends (joined then).
+  void AdoptThread(std::thread thread);
+  // Called by the last thread of a process when it ends.
+  void OnProcessEnded(SimProcess& process);
+
   // The shared section of a program file while a process of it runs.
   std::shared_ptr<win::InstanceSection> SharedSectionFor(const std::string& imagePath,
                                                          const ProgramImage& image);
@@ -106,6 +123,7 @@ class SimMachine {
  private:
   std::map<std::string, std::shared_ptr<const ProgramImage>> programs_;  // by upper-case path
   std::map<std::string, std::weak_ptr<win::InstanceSection>> sharedSections_;
+  std::vector<std::thread> threads_;
   win::DWORD nextProcessId_ = 1000;
 };
 
