@@ -96,4 +96,40 @@ void ReapplyInheritance(SecurityDescriptor& child, const Acl& parentDacl, bool c
 // "Authenticated Users", "CREATOR OWNER", "CURRENT_USER" (the token's user).
 std::optional<Sid> LookupAccountName(const std::string& name, const Token& token);
 
+// ---- Additions used by the registry, the file system and the security calls ----
+
+// Every right the descriptor grants the token (what MAXIMUM_ALLOWED yields),
+// with generic rights mapped.
+win::ACCESS_MASK MaximumAllowed(const Token& token, const SecurityDescriptor& descriptor,
+                                const GenericMapping& mapping);
+
+// The owner of an object the token creates: the Administrators group for a
+// member of it (the default owner of an administrator's token), else the user.
+Sid DefaultOwner(const Token& token);
+
+// As above, with "CREATOR OWNER" entries turned into entries for `childOwner`.
+Acl InheritedEntries(const Acl& parent, bool childIsContainer, const GenericMapping& mapping,
+                     const Sid& childOwner);
+
+// The security that a CreateDirectoryA or RegCreateKeyExA caller asked for
+// through its SECURITY_ATTRIBUTES.
+struct RequestedSecurity {
+  bool given = false;     // a descriptor with a present DACL was passed
+  bool nullDacl = false;  // ... and that DACL is null (everyone gets everything)
+  Acl dacl;
+};
+// given=false when `attributes` or its descriptor is null, or the descriptor
+// has no DACL present.
+RequestedSecurity SecurityFromAttributes(const win::SECURITY_ATTRIBUTES* attributes);
+
+// The descriptor of a new child object: owned by `owner`; its DACL is the
+// requested one (explicit entries first) followed by what the parent passes
+// on, or only what the parent passes on when nothing was requested.
+SecurityDescriptor SecurityForNewChild(const SecurityDescriptor& parent, const Sid& owner,
+                                       bool childIsContainer, const RequestedSecurity& requested,
+                                       const GenericMapping& mapping);
+
+// "S-1-1-0" -> "Everyone" for the well-known SIDs above; the SID itself otherwise.
+std::string AccountNameOf(const Sid& sid);
+
 }  // namespace sim
