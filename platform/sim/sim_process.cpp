@@ -17,6 +17,8 @@ SimProcess::SimProcess(SimMachine& machine, win::DWORD id, std::string imagePath
       commandLine(std::move(commandLine)),
       currentDirectory(std::move(currentDirectory)) {}
 
+SimProcess::~SimProcess() = default;
+
 void SimProcess::StartThread(const std::string& name, std::function<void()> body) {
   ++runningThreads;
   std::string label = (image ? image->fileName : std::string("process")) + "#" +

@@ -78,7 +78,7 @@ class SimProcess : public HandleObject {
   void CheckAlive() const;
 
   struct Services;
-  std::unique_ptr<Services> services;
+  std::shared_ptr<Services> services;  // shared: its deleter needs no complete type here
 };
 
 }  // namespace sim
