@@ -7,6 +7,10 @@
 
 #include "platform/sim/access_control.h"
 #include "platform/sim/file_system.h"
+#include "platform/sim/last_error.h"
+#include "platform/sim/sim_files.h"
+#include "platform/sim/sim_machine.h"
+#include "platform/sim/sim_process.h"
 #include "platform/win_constants.h"
 
 namespace {
@@ -459,6 +463,151 @@ TEST_F(FileSystemTest, LoadOverlaysAndDeletes) {
   EXPECT_TRUE(fs.IsDirectory("C:\\Pkg\\Empty"));
   EXPECT_EQ(Attributes("C:\\Pkg\\QPR730_Config.HVN"), win::FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(fs.ReadFile("C:\\Pkg\\QPR730_Config.HVN"), "[QPR730]\r\nPORT=LPT1\r\n");
+}
+
+// ---- The calls of one process ----
+
+class SimFilesTest : public testing::Test {
+ protected:
+  explicit SimFilesTest(const char* preset = "xp")
+      : machine(sim::SimMachine::FromPreset(preset)),
+        process(*machine, 42, "C:\\Pkg\\QPR730_Installer.exe", nullptr, "QPR730_Installer.exe",
+                "C:\\Pkg"),
+        files(process) {}
+
+  std::unique_ptr<sim::SimMachine> machine;
+  sim::SimProcess process;
+  sim::SimFiles files;
+};
+
+class SimFilesOn64BitTest : public SimFilesTest {
+ protected:
+  SimFilesOn64BitTest() : SimFilesTest("win7-64") { process.wow64 = true; }
+};
+
+TEST_F(SimFilesTest, FolderQueriesReportLengthOrNeededSize) {
+  char buffer[64];
+  EXPECT_EQ(files.GetWindowsDirectoryA(buffer, sizeof buffer), 10u);
+  EXPECT_STREQ(buffer, "C:\\WINDOWS");
+  EXPECT_EQ(files.GetSystemDirectoryA(buffer, 5), 20u);  // too small: size needed, NUL included
+  EXPECT_EQ(files.GetCurrentDirectoryA(sizeof buffer, buffer), 6u);
+  EXPECT_STREQ(buffer, "C:\\Pkg");
+  sim::SetLastError(0);
+  EXPECT_EQ(files.CallGetSystemWow64DirectoryA(nullptr, buffer, sizeof buffer), 0u);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_CALL_NOT_IMPLEMENTED);
+}
+
+TEST_F(SimFilesTest, WriteAppendAndReadThroughHandles) {
+  const char* log = "C:\\WINDOWS\\Temp\\QPR-730_Installer.txt";
+  auto append = [&](const std::string& text) {
+    win::HANDLE file = files.CreateFileA(log, win::GENERIC_READ | win::GENERIC_WRITE,
+                                         win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
+                                         win::OPEN_ALWAYS, win::FILE_ATTRIBUTE_NORMAL, 0);
+    EXPECT_NE(file, win::INVALID_HANDLE_VALUE);
+    win::DWORD error = sim::GetLastError();
+    files.SetFilePointer(file, 0, nullptr, win::FILE_END);
+    win::DWORD written = 0;
+    EXPECT_TRUE(files.WriteFile(file, text.data(), static_cast<win::DWORD>(text.size()), &written));
+    EXPECT_EQ(written, text.size());
+    process.handles.Close(file);  // what CloseHandle does
+    return error;
+  };
+  EXPECT_EQ(append("one\r\n"), 0u);
+  EXPECT_EQ(append("two\r\n"), win::ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(machine->files->ReadFile(log), "one\r\ntwo\r\n");
+
+  win::HANDLE file = files.CreateFileA(log, win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0);
+  ASSERT_NE(file, win::INVALID_HANDLE_VALUE);
+  // Opened without sharing: a second open fails until the handle is closed.
+  EXPECT_EQ(files.CreateFileA(log, win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
+                              win::OPEN_EXISTING, 0, 0),
+            win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_SHARING_VIOLATION);
+  char buffer[16] = {};
+  win::DWORD read = 0;
+  EXPECT_EQ(files.SetFilePointer(file, 3, nullptr, win::FILE_BEGIN), 3u);
+  EXPECT_TRUE(files.ReadFile(file, buffer, sizeof buffer, &read));
+  EXPECT_EQ(std::string(buffer, read), "\r\ntwo\r\n");
+  EXPECT_FALSE(files.WriteFile(file, "x", 1, &read));
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_ACCESS_DENIED);
+  process.handles.Close(file);
+  EXPECT_NE(files.CreateFileA(log, win::GENERIC_READ, 0, nullptr, win::OPEN_EXISTING, 0, 0),
+            win::INVALID_HANDLE_VALUE);
+}
+
+TEST_F(SimFilesTest, FinderWalksEntriesThenReportsNoMoreFiles) {
+  machine->files->WriteFile("C:\\Pkg\\QPR730.dll", "MZ");
+  win::WIN32_FIND_DATAA data;
+  win::HANDLE find = files.FindFirstFileA("*.*", &data);  // relative to the current folder
+  ASSERT_NE(find, win::INVALID_HANDLE_VALUE);
+  std::vector<std::string> names{data.cFileName};
+  while (files.FindNextFileA(find, &data)) names.push_back(data.cFileName);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_NO_MORE_FILES);
+  EXPECT_TRUE(files.FindClose(find));
+  EXPECT_EQ(names, (std::vector<std::string>{".", "..", "QPR730.dll"}));
+
+  EXPECT_EQ(files.FindFirstFileA("C:\\Pkg\\*.inf", &data), win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(files.FindFirstFileA("C:\\None\\*.*", &data), win::INVALID_HANDLE_VALUE);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_PATH_NOT_FOUND);
+}
+
+TEST_F(SimFilesTest, ProfileFilesByPathAndInTheWindowsFolder) {
+  machine->files->WriteFile("C:\\Pkg\\QPR730_Config.HVN", "[QPR730]\r\nPORT = LPT1\r\n");
+  machine->files->WriteFile("C:\\WINDOWS\\plain.ini", "[s]\r\nk=windows\r\n");
+  char buffer[256];
+  EXPECT_EQ(files.GetPrivateProfileStringA("QPR730", "PORT", nullptr, buffer, 256,
+                                           ".\\QPR730_Config.HVN"),
+            4u);
+  EXPECT_STREQ(buffer, "LPT1");
+  EXPECT_EQ(files.GetPrivateProfileStringA("s", "k", "", buffer, 256, "plain.ini"), 7u);
+  EXPECT_EQ(files.GetPrivateProfileStringA("QPR730", "PORTDLG", nullptr, buffer, 256,
+                                           "C:\\Pkg\\QPR730_Config.HVN"),
+            0u);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(files.GetPrivateProfileStringA("QPR730", "PORT", "COM1", buffer, 256,
+                                           "C:\\WINDOWS\\QPR-730\\QPR730_Config.HVN"),
+            4u);
+  EXPECT_STREQ(buffer, "COM1");
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+}
+
+// A 32-bit program on 64-bit Windows is told the System32 name, but what it
+// writes there lands in SysWOW64; the spooler folders are not redirected.
+TEST_F(SimFilesOn64BitTest, SystemFolderWritesLandInSysWow64) {
+  char system[64];
+  ASSERT_GT(files.GetSystemDirectoryA(system, sizeof system), 0u);
+  EXPECT_STREQ(system, "C:\\Windows\\system32");
+  machine->files->WriteFile("C:\\Pkg\\QPR730_Config.HVN", "[QPR730]\r\n");
+
+  const std::string config = std::string(system) + "\\QPR730_Config.HVN";
+  ASSERT_TRUE(files.CopyFileA("QPR730_Config.HVN", config.c_str(), win::FALSE));
+  EXPECT_TRUE(machine->files->Exists("C:\\Windows\\SysWOW64\\QPR730_Config.HVN"));
+  EXPECT_FALSE(machine->files->Exists("C:\\Windows\\System32\\QPR730_Config.HVN"));
+  EXPECT_NE(files.GetFileAttributesA(config.c_str()), win::INVALID_FILE_ATTRIBUTES);
+
+  const std::string staged = std::string(system) + "\\spool\\drivers\\w32x86\\3\\QPR730.dll";
+  ASSERT_TRUE(files.CopyFileA("QPR730_Config.HVN", staged.c_str(), win::FALSE));
+  EXPECT_TRUE(machine->files->Exists("C:\\Windows\\System32\\spool\\drivers\\w32x86\\3\\QPR730.dll"));
+
+  char wow64[64];
+  EXPECT_EQ(files.CallGetSystemWow64DirectoryA(nullptr, wow64, sizeof wow64), 19u);
+  EXPECT_STREQ(wow64, "C:\\Windows\\SysWOW64");
+}
+
+TEST_F(SimFilesTest, FailuresSetTheLastError) {
+  machine->files->WriteFile("C:\\Pkg\\a.txt", "a");
+  machine->files->WriteFile("C:\\Pkg\\b.txt", "b");
+  EXPECT_EQ(files.GetFileAttributesA("C:\\Pkg\\none.txt"), win::INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(files.CopyFileA("a.txt", "a.txt", win::TRUE));
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_FILE_EXISTS);
+  EXPECT_FALSE(files.MoveFileA("a.txt", "B.TXT"));
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_ALREADY_EXISTS);
+  EXPECT_FALSE(files.CreateDirectoryA("C:\\Pkg\\", nullptr));
+  EXPECT_EQ(sim::GetLastError(), win::ERROR_ALREADY_EXISTS);
+  EXPECT_TRUE(files.CreateDirectoryA("New\\", nullptr));
+  EXPECT_TRUE(machine->files->IsDirectory("C:\\Pkg\\New"));
 }
 
 }  // namespace
