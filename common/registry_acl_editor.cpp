@@ -10,6 +10,11 @@ namespace {
 
 constexpr std::size_t kBufferSize = 512;
 
+// The masks of the permission letters. "Wr" also carries KEY_CREATE_LINK.
+constexpr win::ACCESS_MASK kFullControlMask = 0xF003F;  // KEY_ALL_ACCESS
+constexpr win::ACCESS_MASK kReadMask = 0x20019;         // KEY_READ
+constexpr win::ACCESS_MASK kWriteMask = 0x20026;
+
 bool SameWord(const char* a, const char* b) {
   for (; *a && *b; ++a, ++b) {
     if (std::toupper(static_cast<unsigned char>(*a)) != std::toupper(static_cast<unsigned char>(*b))) {
@@ -147,11 +152,11 @@ win::ACCESS_MASK RegistryAclEditor::ParsePermissionLetters(const char* letters, 
   for (std::size_t i = 0; i < length; i += 2) {
     char pair[3] = {copy[i], copy[i + 1], '\0'};
     if (SameWord(pair, "Fc")) {
-      mask |= win::KEY_ALL_ACCESS;
+      mask |= kFullControlMask;
     } else if (SameWord(pair, "Rd")) {
-      mask |= win::KEY_READ;
+      mask |= kReadMask;
     } else if (SameWord(pair, "Wr")) {
-      mask |= win::KEY_WRITE;
+      mask |= kWriteMask;
     } else {
       *status = win::ERROR_INVALID_PARAMETER;
     }

@@ -5,7 +5,8 @@
 // Specification: switch, trustee name and (for deny, grant and set) the
 // permission letters, separated by ":". The switch's second character must
 // be P; its third selects the mode: D deny, G grant, R revoke, S set.
-// Permission letters are pairs: Fc full control, Rd read, Wr write.
+// Permission letters are pairs: Fc full control (0xF003F), Rd read
+// (0x20019), Wr write (0x20026).
 // Key path: ["\\machine\"]root["\sub\key"], root one of HKLM,
 // HKEY_LOCAL_MACHINE, HKU, HKEY_USERS, HKCR, HKEY_CLASSES_ROOT, HKCU,
 // HKEY_CURRENT_USER (only HKLM and HKU forms on a remote machine).

@@ -1,6 +1,7 @@
 #include "Installer/QPR730_Installer/HVNPOS_InstallerDlg.h"
 
 #include "Installer/QPR730_Installer/InstallerStrings.h"
+#include "common/busy_rules.h"
 #include "common/platform_probe.h"
 #include "common/progress_channel.h"
 #include "common/system_control.h"
@@ -59,15 +60,7 @@ bool InstallerDialog::OnUserMessage(win::UINT message, win::WPARAM, win::LPARAM,
 bool InstallerDialog::OnPaint() { return PaintIconWhenMinimised(icon); }
 
 bool InstallerDialog::PreTranslateMessage(const win::MSG& message) {
-  if (busy || differentVersionFound) {
-    user.SetCursor(user.LoadCursorA(win::IDC_WAIT));
-    // Once gone, the Close item never comes back.
-    user.DeleteMenu(user.GetSystemMenu(hwnd(), win::FALSE), win::SC_CLOSE, win::MF_BYCOMMAND);
-  } else {
-    user.SetCursor(user.LoadCursorA(win::IDC_ARROW));
-  }
-  if (busy && message.wParam == win::VK_ESCAPE) return true;
-  return false;
+  return PreTranslateBusyMessage(user, hwnd(), busy || differentVersionFound, busy != 0, message);
 }
 
 void InstallerDialog::RunInstallation() {
