@@ -127,11 +127,14 @@ ensure_prefix() {
   fi
 }
 
-# start_session PREFIX ARCH: one wineserver for the checks in this prefix.
+# start_session PREFIX ARCH VERSION: one wineserver for the checks in this
+# prefix, which reports that Windows version (a cached prefix may still have
+# the setting of an earlier check).
 start_session() {
   export WINEPREFIX=$1 WINEARCH=$2 WINEDEBUG=-all
   WINE=$(wine_for "$2")
   "$WINESERVER" -p
+  set_version "$3"
 }
 
 end_session() {
@@ -233,6 +236,7 @@ check_installer_log() {
   if [ -z "$log" ] || ! grep -q 'CheckOS END' "$log"; then
     fail "[$label] log C:\\windows\\Temp\\QPR-730_Installer.txt" "not written within $limit s"
     stop_installer "$pkg" 1
+    rm -rf "$pkg"
     return
   fi
   pass "[$label] log C:\\windows\\Temp\\QPR-730_Installer.txt written"
@@ -259,6 +263,7 @@ check_installer_log() {
   wait_for_file "$pkg/exit.1" 30 || true
   stop_installer "$pkg" 1
   [ -s "$pkg/exit.1" ] && info "first run's exit status: $(cat "$pkg/exit.1")"
+  rm -rf "$pkg"
 }
 
 # check_installer_dialog LABEL EXE PROBE SCREENSHOT: with Windows NT 4.0
@@ -336,4 +341,5 @@ check_installer_dialog() {
     stop_installer "$pkg" 1
   fi
   rm -f "$out" "$out.txt"
+  rm -rf "$pkg"
 }

@@ -71,7 +71,7 @@ fi
 echo "== 64-bit prefix (Windows 7, the Wine default)"
 PREFIX64=$WINE_CACHE/prefix64
 timed "64-bit prefix ready" ensure_prefix "$PREFIX64" win64 win7
-start_session "$PREFIX64" win64
+start_session "$PREFIX64" win64 win7
 
 # The helper of the 64-bit prefix runs at native speed when there is a
 # 64-bit build of it.
@@ -122,7 +122,7 @@ run_32=$(decide "${WINE_32BIT_PREFIX:-auto}" "$CAN_RUN_32_NATIVE" "$CAN_RUN_32_N
 if [ "$run_32" = yes ]; then
   PREFIX32=$WINE_CACHE/prefix32
   timed "32-bit prefix ready" ensure_prefix "$PREFIX32" win32 winxp
-  start_session "$PREFIX32" win32
+  start_session "$PREFIX32" win32 winxp
   if [ -f "$CHECK32" ]; then
     check_platform "32-bit Windows" "$CHECK32" 0
   fi
