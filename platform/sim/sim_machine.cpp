@@ -7,6 +7,8 @@
 #include "platform/sim/file_system.h"
 #include "platform/sim/registry_store.h"
 #include "platform/sim/scripted_user.h"
+#include "platform/sim/setup_store.h"
+#include "platform/sim/spooler_service.h"
 #include "platform/sim/system_programs.h"
 #include "platform/sim/transcript.h"
 #include "platform/sim/window_manager.h"
@@ -111,6 +113,8 @@ SimMachine::SimMachine(const nlohmann::json& description) {
   windows = std::make_unique<WindowManager>(*this);
   transcript = std::make_unique<Transcript>(*this);
   user = std::make_unique<ScriptedUser>(*this);
+  spoolerService = std::make_unique<SpoolerService>(*this);
+  setupStore = std::make_unique<SetupStore>(*this);
 
   // A preset starts from the standard content of its release; a description
   // dumped from a machine carries its whole content.
@@ -122,6 +126,14 @@ SimMachine::SimMachine(const nlohmann::json& description) {
   if (description.contains("registry")) registry->Load(description["registry"]);
   if (description.contains("files")) files->Load(description["files"]);
   if (description.contains("user")) user->Load(description["user"]);
+  // The spooler and setup sections describe state that lives in the
+  // registry and the files: they are read after those.
+  if (fromPreset || !description.contains("registry")) {
+    spoolerService->CreateStandardContent();
+    setupStore->CreateStandardContent();
+  }
+  if (description.contains("spooler")) spoolerService->Load(description["spooler"]);
+  if (description.contains("setup")) setupStore->Load(description["setup"]);
 
   InstallSystemPrograms(*this);
 }
@@ -152,7 +164,9 @@ nlohmann::json SimMachine::Dump() const {
           {"restartRequests", restarts},
           {"registry", registry->Dump()},
           {"files", files->Dump()},
-          {"user", user->Dump()}};
+          {"user", user->Dump()},
+          {"spooler", spoolerService->Dump()},
+          {"setup", setupStore->Dump()}};
 }
 
 void SimMachine::SetSpoolerRunning(bool running) {

@@ -27,6 +27,8 @@ class FileSystem;
 class WindowManager;
 class Transcript;
 class ScriptedUser;
+class SpoolerService;
+class SetupStore;
 
 // A restart that a program asked for with ExitWindowsEx.
 struct RestartRequest {
@@ -79,6 +81,8 @@ class SimMachine {
   std::unique_ptr<WindowManager> windows;
   std::unique_ptr<Transcript> transcript;
   std::unique_ptr<ScriptedUser> user;
+  std::unique_ptr<SpoolerService> spoolerService;  // the spooler's printers, drivers ...
+  std::unique_ptr<SetupStore> setupStore;          // the INF store and device nodes
   ServiceState spooler;
   std::vector<RestartRequest> restartRequests;
   std::vector<StartedCommand> startedCommands;
@@ -110,6 +114,13 @@ class SimMachine {
   win::DWORD Run(const std::string& imagePath, const std::string& currentDirectory);
 
   std::vector<std::shared_ptr<SimProcess>> processes;
+
+  // Makes the calling thread (a test, a tool) a thread of a new process of
+  // `image` (which may be empty), so that it can call the services itself.
+  // The thread is attached to the scheduler until LeaveProcess.
+  std::shared_ptr<SimProcess> EnterProcess(const std::string& imagePath,
+                                           std::shared_ptr<const ProgramImage> image);
+  void LeaveProcess(SimProcess& process);
 
   // Keeps a simulated thread until the machine ends (joined then).
   void AdoptThread(std::thread thread);
