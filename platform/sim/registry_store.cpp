@@ -671,11 +671,13 @@ void LoadKeyNode(RegistryStore& store, RegistryKey& key, const nlohmann::json& n
                                                : std::optional<Acl>(AclFromJson(node["dacl"], token));
   }
   if (node.contains("protected")) key.security.daclProtected = node["protected"].get<bool>();
-  for (const auto& [name, value] : node.value("values", nlohmann::json::object()).items()) {
+  const nlohmann::json values = node.value("values", nlohmann::json::object());
+  for (const auto& [name, value] : values.items()) {
     RegistryValue loaded = ValueFromJson(name, value);
     key.SetValue(loaded.name, loaded.type, std::move(loaded.data));
   }
-  for (const auto& [path, child] : node.value("keys", nlohmann::json::object()).items()) {
+  const nlohmann::json keys = node.value("keys", nlohmann::json::object());
+  for (const auto& [path, child] : keys.items()) {
     // A name may be a path of several keys ("Enum\\USBPRINT\\X").
     RegistryKey* current = &key;
     std::shared_ptr<RegistryKey> next;
@@ -710,7 +712,8 @@ void LoadHives(RegistryStore& store, RegistryHives& hives, const nlohmann::json&
 void RegistryStore::Load(const nlohmann::json& section) {
   LoadHives(*this, local_, section, machine_.token);
   // A remote machine in a description carries its whole registry.
-  for (const auto& [name, hivesSection] : section.value("remote", nlohmann::json::object()).items()) {
+  const nlohmann::json remote = section.value("remote", nlohmann::json::object());
+  for (const auto& [name, hivesSection] : remote.items()) {
     std::string upper = Upper(name);
     while (!upper.empty() && upper.front() == '\\') upper.erase(upper.begin());
     RegistryHives& hives = remote_[upper];
