@@ -16,6 +16,10 @@
 namespace sim {
 namespace {
 
+std::string ProcessHolder(const SimProcess& process) {
+  return "process#" + std::to_string(process.id);
+}
+
 std::string Upper(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
@@ -217,6 +221,9 @@ std::shared_ptr<SimProcess> SimMachine::StartProcess(const std::string& imagePat
   process->wow64 = os.is64Bit;  // our programs and the system programs we model are 32-bit
   process->shared = SharedSectionFor(imagePath, *image);
   processes.push_back(process);
+  // A running program's file is mapped: it can be renamed, not deleted.
+  files->Hold(imagePath, HoldKind::Loaded, win::FILE_SHARE_READ | win::FILE_SHARE_DELETE,
+              ProcessHolder(*process));
   SimProcess* p = process.get();
   p->StartThread("main", [p] {
     if (p->image->entry) {
@@ -289,6 +296,7 @@ void SimMachine::AdoptThread(std::thread thread) { threads_.push_back(std::move(
 
 void SimMachine::OnProcessEnded(SimProcess& process) {
   process.ended = true;
+  files->ReleaseHolds(ProcessHolder(process));
   process.shared.reset();  // the section lives while a process of the program runs
   windows->ProcessEnded(process.id);
   process.handles = HandleTable{};

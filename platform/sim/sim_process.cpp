@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/window_manager.h"
 
 namespace sim {
 
@@ -38,6 +39,8 @@ void SimProcess::StartThread(const std::string& name, std::function<void()> body
       ending = true;
       if (exitCode == win::STILL_ACTIVE) exitCode = 0xBAD;
     }
+    // The thread's windows and the messages sent to it go with it.
+    machine.windows->ThreadEnded(std::this_thread::get_id());
     if (--runningThreads == 0) machine.OnProcessEnded(*this);
     machine.scheduler.Notify();
   }));

@@ -12,6 +12,7 @@ const std::string kLptEnumKey = "SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\HALVO
 class PermissionSpec : public ::testing::Test {
  protected:
   void SetUp() override {
+    session.reset();  // leaves the previous machine before it goes
     machine = test::MakeMachine(nlohmann::json{{"preset", "xp"}, {"remoteMachines", {"PRINTSRV"}}});
     // Plug and Play's keys: created under Enum, owned by SYSTEM.
     machine->registry->Create("HKLM\\" + kUsbPrintKey + "\\USB001");
