@@ -25,7 +25,7 @@ Application::Application(win::Platform& platform)
 
 int Application::Run() {
   InitInstance();
-  return 0;
+  return exitCode;
 }
 
 win::HWND Application::MainWindow() const { return mainDialog ? mainDialog->hwnd() : 0; }

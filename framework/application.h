@@ -30,6 +30,8 @@ class Application {
   // The program's name: its file name without folder and extension.
   std::string name;
   Dialog* mainDialog = nullptr;
+  // The process exit status that Run returns when the program ends normally.
+  int exitCode = 0;
 
  protected:
   virtual bool InitInstance() = 0;

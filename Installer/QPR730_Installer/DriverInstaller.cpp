@@ -2,6 +2,17 @@
 
 #include "Installer/QPR730_Installer/InstallerStrings.h"
 
+std::string PortName(int portCode) {
+  static const char* const kNames[] = {"COM1", "COM2", "COM3", "COM4", "LPT1", "LPT2"};
+  if (portCode < kPortCom1 || portCode > kPortLpt2) return {};
+  return kNames[portCode - kPortCom1];
+}
+
+std::string PrinterPortName(int portCode) {
+  std::string name = PortName(portCode);
+  return name.empty() ? name : name + ":";
+}
+
 DriverInstaller::DriverInstaller(fw::Application& app, SetupLog& log,
                                  const ProductProfile& profile)
     : app_(app), log_(log), profile_(profile) {

@@ -5,10 +5,23 @@
 #include <memory>
 #include <string>
 
+#include "common/pnp_cleanup.h"
 #include "common/product_profile.h"
 #include "common/progress_channel.h"
 #include "common/setup_log.h"
 #include "framework/application.h"
+
+// Port codes: 1000 plus the Port Type dialog's radio index.
+constexpr int kPortCom1 = 1000;
+constexpr int kPortLpt2 = 1005;
+constexpr int kPortUsb = 1006;
+// "COM1" ... "LPT2" for the port codes 1000 to 1005; empty for USB.
+std::string PortName(int portCode);
+// The printer object's port: the port name with a colon.
+std::string PrinterPortName(int portCode);
+
+// The exit status of an installation that did not complete.
+constexpr int kExitInstallationFailed = 1603;
 
 class DriverInstaller {
  public:
@@ -21,6 +34,36 @@ class DriverInstaller {
   // Keeps the platform facts and derives the spooler environment and the
   // package folder of the driver files.
   void SetSystemInfo(int isWow64, int osLevel);
+
+  // ---- Installed driver check ----
+  bool PrinterDrvExist(const std::string& name);
+
+  // ---- Direct installation (Windows 2000, XP, Server 2003) ----
+  void AddToWin2K(int portCode);
+  void CopyFilesNeededToAddPrnDrv();
+  void DeleteFilesUsed();
+
+  // ---- Spooler registration ----
+  bool AddLanguageMonitor();
+  bool AddPrinterProcessor();
+  bool AddPrinterDriverToSystem();
+  bool AddPrinterToSystem(int portCode, std::string printerName);
+
+  // ---- Uninstall registration and INF staging ----
+  void RegisterUninstallInfo();
+  void CopyINFFile();
+
+  // ---- Utility files ----
+  void CopyFilesOfUtilities();
+  bool CreateDirectoryWithSA(const std::string& folder);
+
+  // ---- Copy with rename fallback ----
+  bool HandleCopyFileError(std::string source, std::string destination, win::DWORD error);
+
+  // ---- Plug-and-Play leftovers of earlier installations ----
+  void DeleteVidPid();
+  void DeletePrnDrvPnPDirectory();
+  void Delete_LPT_USB_Info();
 
   // ---- Platform facts ----
   int osLevel = 0;
@@ -47,6 +90,12 @@ class DriverInstaller {
   fw::ProgressBar* progressBar = nullptr;
 
  protected:
+  // Copies source to destination (overwriting), logs the source and hands a
+  // failure to HandleCopyFileError. Skips paths that do not fit 256 bytes.
+  void CopyWithFallback(const std::string& source, const std::string& destination);
+  std::string WindowsDirectory() const;
+  std::string SystemDirectory() const;
+
   fw::Application& app_;
   SetupLog& log_;
   const ProductProfile& profile_;
