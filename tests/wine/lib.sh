@@ -142,9 +142,17 @@ end_session() {
   "$WINESERVER" -w 2>/dev/null
 }
 
-# set_version VERSION: the Windows release that Wine reports in this prefix.
+# set_version VERSION: the Windows release that Wine reports in this prefix;
+# "default" removes the setting. (Wine 8 answers Windows 7 either way, but
+# with the product type 1, workstation, only by default: an explicit "win7"
+# answers 3, a server.)
 set_version() {
-  "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
+  if [ "$1" = default ]; then
+    "$WINE" reg delete 'HKCU\Software\Wine' /v Version /f >/dev/null 2>&1
+  else
+    "$WINE" reg add 'HKCU\Software\Wine' /v Version /d "$1" /f >/dev/null 2>&1
+  fi
+  return 0
 }
 
 installer_log() {

@@ -71,7 +71,7 @@ fi
 echo "== 64-bit prefix (Windows 7, the Wine default)"
 PREFIX64=$WINE_CACHE/prefix64
 timed "64-bit prefix ready" ensure_prefix "$PREFIX64" win64 win7
-start_session "$PREFIX64" win64 win7
+start_session "$PREFIX64" win64 default
 
 # The helper of the 64-bit prefix runs at native speed when there is a
 # 64-bit build of it.
@@ -86,7 +86,7 @@ if [ "$run_wow64" = yes ]; then
     skip "platform services under WOW64" "platform_check.exe not built in $BUILD32"
   fi
   if [ -f "$INSTALLER32" ]; then
-    check_installer_log "WOW64 (win7)" "$INSTALLER32" win7 \
+    check_installer_log "WOW64 (Windows 7)" "$INSTALLER32" default \
       "2" "6" "1" "7601" "The process is running under WOW64."
     check_installer_dialog "WOW64 (nt40)" "$INSTALLER32" "$PROBE_IN_64" "$SHOT"
   else
@@ -100,6 +100,7 @@ fi
 # a 64-bit process when 32-bit programs cannot run here (and always the
 # platform services, which are quick).
 if [ -f "$CHECK64" ]; then
+  set_version default
   check_platform "64-bit process" "$CHECK64" 0
 else
   skip "platform services in a 64-bit process" "no x86_64 build in $BUILD64"
@@ -107,7 +108,7 @@ fi
 if [ "$run_wow64" != yes ]; then
   if [ -f "$INSTALLER64" ]; then
     echo "   (test vehicle: the x86_64 build; 32-bit programs not run: $run_wow64)"
-    check_installer_log "64-bit vehicle (win7)" "$INSTALLER64" win7 \
+    check_installer_log "64-bit vehicle (Windows 7)" "$INSTALLER64" default \
       "2" "6" "1" "7601" "The process is not running under WOW64."
     check_installer_dialog "64-bit vehicle (nt40)" "$INSTALLER64" "$PROBE_IN_64" "$SHOT"
   else
