@@ -174,7 +174,11 @@ nlohmann::json SimMachine::Dump() const {
 }
 
 void SimMachine::SetSpoolerRunning(bool running) {
+  const bool changed = spooler.running != running;
   spooler.running = running;
+  // The service reads its state from the registry and files when it starts
+  // and lets go of everything (state, loaded libraries) when it stops.
+  if (changed) running ? spoolerService->Start() : spoolerService->Stop();
   scheduler.Notify();
 }
 

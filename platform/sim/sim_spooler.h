@@ -1,45 +1,60 @@
-// The print spooler services of one simulated process.
-//
-// The spooler service's own state (printers, drivers, monitors, processors,
-// forms, jobs) is not simulated yet: every call fails with
-// ERROR_CALL_NOT_IMPLEMENTED, except the folder queries, which answer the
-// standard folders of the machine.
+// The print spooler calls of one simulated process, over the machine's
+// spooler service (spooler_service.h): printer handles in the process's
+// handle table, last errors as the calls document them, and the caller's
+// environment ("Windows NT x86": our programs are 32-bit, also on 64-bit
+// Windows). While the service is stopped every call fails with
+// RPC_S_SERVER_UNAVAILABLE.
 #pragma once
+
+#include <memory>
+#include <string>
 
 #include "platform/spooler.h"
 
 namespace sim {
 
 class SimProcess;
+class SpoolerService;
+struct PrinterHandle;
 
 class SimSpooler : public win::Spooler {
  public:
   explicit SimSpooler(SimProcess& process) : process_(process) {}
 
-  win::BOOL EnumPrintersA(win::DWORD, const char*, win::DWORD,
-                          std::vector<win::PRINTER_INFO_2>*) override;
-  win::BOOL OpenPrinterA(const char*, win::HANDLE*, const win::PRINTER_DEFAULTSA*) override;
-  win::BOOL ClosePrinter(win::HANDLE) override;
-  win::DWORD GetPrinterDataA(win::HANDLE, const char*, win::DWORD*, win::BYTE*, win::DWORD,
-                             win::DWORD*) override;
-  win::BOOL EnumJobsA(win::HANDLE, win::DWORD, win::DWORD, win::DWORD,
-                      std::vector<win::JOB_INFO_3>*) override;
-  win::BOOL SetJobA(win::HANDLE, win::DWORD, win::DWORD, const void*, win::DWORD) override;
-  win::BOOL DeletePrinter(win::HANDLE) override;
-  win::BOOL EnumFormsA(win::HANDLE, win::DWORD, std::vector<win::FORM_INFO_1>*) override;
-  win::BOOL DeleteFormA(win::HANDLE, const char*) override;
-  win::BOOL EnumPrinterDriversA(const char*, const char*, win::DWORD,
-                                std::vector<win::DRIVER_INFO_3>*) override;
-  win::BOOL EnumPrintProcessorsA(const char*, const char*, win::DWORD,
-                                 std::vector<win::PRINTPROCESSOR_INFO_1>*) override;
-  win::BOOL AddMonitorA(const char*, win::DWORD, const win::MONITOR_INFO_2*) override;
-  win::BOOL AddPrintProcessorA(const char*, const char*, const char*, const char*) override;
-  win::BOOL AddPrinterDriverA(const char*, win::DWORD, const win::DRIVER_INFO_3*) override;
-  win::HANDLE AddPrinterA(const char*, win::DWORD, const win::PRINTER_INFO_2*) override;
-  win::BOOL DeletePrinterDriverExA(const char*, const char*, const char*, win::DWORD,
-                                   win::DWORD) override;
-  win::BOOL DeleteMonitorA(const char*, const char*, const char*) override;
-  win::BOOL DeletePrintProcessorA(const char*, const char*, const char*) override;
+  win::BOOL EnumPrintersA(win::DWORD flags, const char* name, win::DWORD level,
+                          std::vector<win::PRINTER_INFO_2>* printers) override;
+  win::BOOL OpenPrinterA(const char* printerName, win::HANDLE* printer,
+                         const win::PRINTER_DEFAULTSA* defaults) override;
+  win::BOOL ClosePrinter(win::HANDLE printer) override;
+  win::DWORD GetPrinterDataA(win::HANDLE printer, const char* valueName, win::DWORD* type,
+                             win::BYTE* data, win::DWORD size, win::DWORD* needed) override;
+  win::BOOL EnumJobsA(win::HANDLE printer, win::DWORD firstJob, win::DWORD jobCount,
+                      win::DWORD level, std::vector<win::JOB_INFO_3>* jobs) override;
+  win::BOOL SetJobA(win::HANDLE printer, win::DWORD jobId, win::DWORD level, const void* job,
+                    win::DWORD command) override;
+  win::BOOL DeletePrinter(win::HANDLE printer) override;
+  win::BOOL EnumFormsA(win::HANDLE printer, win::DWORD level,
+                       std::vector<win::FORM_INFO_1>* forms) override;
+  win::BOOL DeleteFormA(win::HANDLE printer, const char* formName) override;
+  win::BOOL EnumPrinterDriversA(const char* server, const char* environment, win::DWORD level,
+                                std::vector<win::DRIVER_INFO_3>* drivers) override;
+  win::BOOL EnumPrintProcessorsA(const char* server, const char* environment, win::DWORD level,
+                                 std::vector<win::PRINTPROCESSOR_INFO_1>* processors) override;
+  win::BOOL AddMonitorA(const char* server, win::DWORD level,
+                        const win::MONITOR_INFO_2* monitor) override;
+  win::BOOL AddPrintProcessorA(const char* server, const char* environment, const char* pathName,
+                               const char* processorName) override;
+  win::BOOL AddPrinterDriverA(const char* server, win::DWORD level,
+                              const win::DRIVER_INFO_3* driver) override;
+  win::HANDLE AddPrinterA(const char* server, win::DWORD level,
+                          const win::PRINTER_INFO_2* printer) override;
+  win::BOOL DeletePrinterDriverExA(const char* server, const char* environment,
+                                   const char* driverName, win::DWORD deleteFlag,
+                                   win::DWORD versionFlag) override;
+  win::BOOL DeleteMonitorA(const char* server, const char* environment,
+                           const char* monitorName) override;
+  win::BOOL DeletePrintProcessorA(const char* server, const char* environment,
+                                  const char* processorName) override;
   win::BOOL GetPrinterDriverDirectoryA(const char* server, const char* environment,
                                        win::DWORD level, char* buffer, win::DWORD size,
                                        win::DWORD* needed) override;
@@ -48,6 +63,14 @@ class SimSpooler : public win::Spooler {
                                         win::DWORD* needed) override;
 
  private:
+  SpoolerService& service() const;
+  // The environment a call names, or the caller's own for none.
+  static std::string EnvironmentOf(const char* environment);
+  // The open printer or server behind a handle of the current service run;
+  // null (with the last error set) for a stale, closed or foreign handle.
+  std::shared_ptr<PrinterHandle> Printer(win::HANDLE handle) const;
+  win::HANDLE NewHandle(const std::string& printerName, win::ACCESS_MASK access);
+
   SimProcess& process_;
 };
 
