@@ -130,6 +130,14 @@ std::string JobFileName(win::DWORD id, const char* extension) {
   return name;
 }
 
+// The entries of a list of the description; a single object stands for a
+// list of one (what a brace-initialised list of one element becomes).
+nlohmann::json ListOf(const nlohmann::json& section, const char* key) {
+  if (!section.contains(key)) return nlohmann::json::array();
+  const nlohmann::json& list = section[key];
+  return list.is_object() ? nlohmann::json::array({list}) : list;
+}
+
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
   return text.size() >= end.size() &&
          EqualsIgnoreCase(text.substr(text.size() - end.size()), end);
@@ -510,14 +518,14 @@ void SpoolerService::Load(const nlohmann::json& section) {
   FileSystem& files = *machine_.files;
   const std::string native = NativeEnvironment();
 
-  for (const auto& j : section.value("monitors", nlohmann::json::array())) {
+  for (const auto& j : ListOf(section, "monitors")) {
     SpoolerMonitor monitor{j.at("name"), j.at("dll")};
     WriteMonitor(monitor);
     if (FindMonitorLibrary(monitor.dll).empty() && monitor.dll.find('\\') == std::string::npos) {
       files.WriteFile(machine_.os.SystemDirectory() + "\\" + monitor.dll, "MZ");
     }
   }
-  for (const auto& j : section.value("ports", nlohmann::json::array())) {
+  for (const auto& j : ListOf(section, "ports")) {
     if (j.is_string()) {
       const std::string name = j.get<std::string>();
       WritePort(name, name.rfind("USB", 0) == 0 ? "USB Monitor" : kLocalPortMonitor);
@@ -525,7 +533,7 @@ void SpoolerService::Load(const nlohmann::json& section) {
       WritePort(j.at("name"), j.value("monitor", kLocalPortMonitor));
     }
   }
-  for (const auto& j : section.value("processors", nlohmann::json::array())) {
+  for (const auto& j : ListOf(section, "processors")) {
     SpoolerProcessor processor{j.value("environment", native), j.at("name"), j.at("dll")};
     if (KnownEnvironment(processor.environment).empty()) {
       throw std::runtime_error("spooler: unknown environment " + processor.environment);
@@ -534,7 +542,7 @@ void SpoolerService::Load(const nlohmann::json& section) {
     const std::string path = ProcessorDirectory(processor.environment) + "\\" + processor.dll;
     if (!files.Exists(path)) files.WriteFile(path, "MZ");
   }
-  for (const auto& j : section.value("drivers", nlohmann::json::array())) {
+  for (const auto& j : ListOf(section, "drivers")) {
     SpoolerDriver driver{j.value("environment", native),
                          j.at("name"),
                          j.value("version", 3u),
@@ -554,10 +562,10 @@ void SpoolerService::Load(const nlohmann::json& section) {
       if (!files.Exists(path)) files.WriteFile(path, "MZ");
     }
   }
-  for (const auto& j : section.value("forms", nlohmann::json::array())) {
+  for (const auto& j : ListOf(section, "forms")) {
     WriteForm({j.at("name"), j.value("width", 0), j.value("height", 0)});
   }
-  for (const auto& j : section.value("printers", nlohmann::json::array())) {
+  for (const auto& j : ListOf(section, "printers")) {
     SpoolerPrinter printer;
     printer.name = j.at("name");
     printer.shareName = j.value("shareName", "");
@@ -580,7 +588,7 @@ void SpoolerService::Load(const nlohmann::json& section) {
       printer.data.push_back(DataFromJson(name, value));
     }
     WritePrinter(printer);
-    for (const auto& job : j.value("jobs", nlohmann::json::array())) {
+    for (const auto& job : ListOf(j, "jobs")) {
       if (job.is_number()) {
         WriteJob(printer.name, {job.get<win::DWORD>(), ""});
       } else {
