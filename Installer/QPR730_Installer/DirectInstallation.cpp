@@ -90,6 +90,10 @@ void DriverInstaller::AddToWin2K(int portCode) {
   progress_->Report("Completed.", ProgressChannel::Bar::Finish, 2000);
 }
 
+// The driver files are staged in the driver directory of the environment the
+// driver is registered for: on 64-bit Windows the spooler takes the 64-bit
+// driver's files from its x64 folder, not from the folder of the 32-bit
+// installer's own environment.
 void DriverInstaller::CopyFilesNeededToAddPrnDrv() {
   win::Kernel& kernel = app_.platform.kernel;
   log_.WriteLog("\r\n");
@@ -99,8 +103,9 @@ void DriverInstaller::CopyFilesNeededToAddPrnDrv() {
   const std::string windowsDirectory = WindowsDirectory();
   char driverDirectory[256] = {};
   win::DWORD needed = 0;
-  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, nullptr, 1, driverDirectory,
-                                                   sizeof driverDirectory, &needed);
+  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, environment.c_str(), 1,
+                                                   driverDirectory, sizeof driverDirectory,
+                                                   &needed);
   for (const StagedFile& row : kStagedFiles) {
     std::string name = row.name ? row.name : (scratchText = profile_.Load(row.profileId));
     const std::string source = driverSourceDir + name;
@@ -127,8 +132,9 @@ void DriverInstaller::DeleteFilesUsed() {
 
   char driverDirectory[256] = {};
   win::DWORD needed = 0;
-  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, nullptr, 1, driverDirectory,
-                                                   sizeof driverDirectory, &needed);
+  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, environment.c_str(), 1,
+                                                   driverDirectory, sizeof driverDirectory,
+                                                   &needed);
   for (const StagedFile& row : kStagedFiles) {
     std::string name = row.name ? row.name : (scratchText = profile_.Load(row.profileId));
     auto path = FitPath(log_, 256, std::string(driverDirectory) + "\\" + name);

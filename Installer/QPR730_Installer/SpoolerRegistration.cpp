@@ -46,8 +46,10 @@ bool DriverInstaller::AddPrinterProcessor() {
 
   char processorDirectory[256] = {};
   win::DWORD needed = 0;
-  app_.platform.spooler.GetPrintProcessorDirectoryA(nullptr, nullptr, 1, processorDirectory,
-                                                    sizeof processorDirectory, &needed);
+  // The processor directory of the environment it is registered for.
+  app_.platform.spooler.GetPrintProcessorDirectoryA(nullptr, environment.c_str(), 1,
+                                                    processorDirectory, sizeof processorDirectory,
+                                                    &needed);
   CopyWithFallback(driverSourceDir + processorDllName,
                    std::string(processorDirectory) + "\\" + processorDllName);
 

@@ -49,7 +49,14 @@ win::BOOL ServerUnavailable() { return Fail(win::RPC_S_SERVER_UNAVAILABLE); }
 
 }  // namespace
 
-SpoolerService& SimSpooler::service() const { return *process_.machine.spoolerService; }
+// Every call is a remote call to the spooler service's process: the calling
+// thread waits for the answer, so the machine's other threads (the dialog's
+// thread handling a posted refresh, say) run meanwhile.
+SpoolerService& SimSpooler::service() const {
+  process_.machine.scheduler.Yield();
+  process_.CheckAlive();
+  return *process_.machine.spoolerService;
+}
 
 std::string SimSpooler::EnvironmentOf(const char* environment) {
   return environment && *environment ? environment : SpoolerService::kEnvironmentX86;
