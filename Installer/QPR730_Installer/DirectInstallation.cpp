@@ -90,10 +90,6 @@ void DriverInstaller::AddToWin2K(int portCode) {
   progress_->Report("Completed.", ProgressChannel::Bar::Finish, 2000);
 }
 
-// The driver files are staged in the driver directory of the environment the
-// driver is registered for: on 64-bit Windows the spooler takes the 64-bit
-// driver's files from its x64 folder, not from the folder of the 32-bit
-// installer's own environment.
 void DriverInstaller::CopyFilesNeededToAddPrnDrv() {
   win::Kernel& kernel = app_.platform.kernel;
   log_.WriteLog("\r\n");
@@ -101,15 +97,11 @@ void DriverInstaller::CopyFilesNeededToAddPrnDrv() {
   progress_->Report("Copying files...\r\n", ProgressChannel::Bar::Step, 500);
 
   const std::string windowsDirectory = WindowsDirectory();
-  char driverDirectory[256] = {};
-  win::DWORD needed = 0;
-  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, environment.c_str(), 1,
-                                                   driverDirectory, sizeof driverDirectory,
-                                                   &needed);
+  const std::string driverDirectory = DriverDirectory();
   for (const StagedFile& row : kStagedFiles) {
     std::string name = row.name ? row.name : (scratchText = profile_.Load(row.profileId));
     const std::string source = driverSourceDir + name;
-    const std::string destination = std::string(driverDirectory) + "\\" + name;
+    const std::string destination = driverDirectory + "\\" + name;
     if (row.checked) {
       CopyWithFallback(source, destination);
     } else if (FitPath(log_, 256, source) && FitPath(log_, 256, destination)) {
@@ -130,14 +122,10 @@ void DriverInstaller::DeleteFilesUsed() {
   log_.WriteLog("DeleteFilesUsed BEGIN");
   progress_->Report("Deleting files used to install...\r\n", ProgressChannel::Bar::Step, 500);
 
-  char driverDirectory[256] = {};
-  win::DWORD needed = 0;
-  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, environment.c_str(), 1,
-                                                   driverDirectory, sizeof driverDirectory,
-                                                   &needed);
+  const std::string driverDirectory = DriverDirectory();
   for (const StagedFile& row : kStagedFiles) {
     std::string name = row.name ? row.name : (scratchText = profile_.Load(row.profileId));
-    auto path = FitPath(log_, 256, std::string(driverDirectory) + "\\" + name);
+    auto path = FitPath(log_, 256, driverDirectory + "\\" + name);
     if (!path) continue;
     if (!row.checked) {
       kernel.DeleteFileA(path->c_str());

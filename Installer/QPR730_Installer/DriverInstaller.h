@@ -95,6 +95,10 @@ class DriverInstaller {
   void CopyWithFallback(const std::string& source, const std::string& destination);
   std::string WindowsDirectory() const;
   std::string SystemDirectory() const;
+  // The spooler's driver and print processor directories of the driver's
+  // environment (256-byte buffers; empty when the query fails).
+  std::string DriverDirectory() const;
+  std::string ProcessorDirectory() const;
 
   fw::Application& app_;
   SetupLog& log_;

@@ -38,6 +38,24 @@ std::string DriverInstaller::SystemDirectory() const {
   return folder;
 }
 
+// On 64-bit Windows the spooler takes the 64-bit driver's files from the
+// folders of its own environment, not from those of the 32-bit installer's.
+std::string DriverInstaller::DriverDirectory() const {
+  char folder[256] = {};
+  win::DWORD needed = 0;
+  app_.platform.spooler.GetPrinterDriverDirectoryA(nullptr, environment.c_str(), 1, folder,
+                                                   sizeof folder, &needed);
+  return folder;
+}
+
+std::string DriverInstaller::ProcessorDirectory() const {
+  char folder[256] = {};
+  win::DWORD needed = 0;
+  app_.platform.spooler.GetPrintProcessorDirectoryA(nullptr, environment.c_str(), 1, folder,
+                                                    sizeof folder, &needed);
+  return folder;
+}
+
 void DriverInstaller::CopyWithFallback(const std::string& source, const std::string& destination) {
   if (!FitPath(log_, 256, source) || !FitPath(log_, 256, destination)) return;
   win::Kernel& kernel = app_.platform.kernel;

@@ -44,14 +44,8 @@ bool DriverInstaller::AddPrinterProcessor() {
   log_.WriteLog("AddPrinterProcessor BEGIN");
   progress_->Report("Installing printer processor...\r\n", ProgressChannel::Bar::Step, 500);
 
-  char processorDirectory[256] = {};
-  win::DWORD needed = 0;
-  // The processor directory of the environment it is registered for.
-  app_.platform.spooler.GetPrintProcessorDirectoryA(nullptr, environment.c_str(), 1,
-                                                    processorDirectory, sizeof processorDirectory,
-                                                    &needed);
   CopyWithFallback(driverSourceDir + processorDllName,
-                   std::string(processorDirectory) + "\\" + processorDllName);
+                   ProcessorDirectory() + "\\" + processorDllName);
 
   if (!app_.platform.spooler.AddPrintProcessorA(nullptr, environment.c_str(),
                                                 processorDllName.c_str(), processorName.c_str())) {

@@ -1,4 +1,5 @@
 #include "platform/sim/access_control.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,11 +18,6 @@ namespace {
 
 constexpr win::ACCESS_MASK kGenericBits =
     win::GENERIC_READ | win::GENERIC_WRITE | win::GENERIC_EXECUTE | win::GENERIC_ALL;
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 struct WellKnownAccount {
   const char* name;

@@ -1,4 +1,5 @@
 #include "platform/sim/file_system.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,11 +15,6 @@ using namespace file_rights;
 using win::DWORD;
 
 namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 bool EqualNoCase(const std::string& a, const std::string& b) { return Upper(a) == Upper(b); }
 

@@ -1,4 +1,5 @@
 #include "platform/sim/inf_file.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,12 +9,6 @@
 
 namespace sim {
 namespace {
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
 
 bool SameText(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&

@@ -1,4 +1,5 @@
 #include "platform/sim/rc_script.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -76,11 +77,6 @@ struct Token {
   long long value = 0;  // numbers
   int line = 0;
 };
-
-std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Splits the script into tokens; preprocessor lines are handed to `defines`.
 std::vector<Token> Tokenize(const std::string& text, std::map<std::string, long long>& defines) {

@@ -1,4 +1,5 @@
 #include "platform/sim/registry_store.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,11 +11,6 @@
 namespace sim {
 
 namespace {
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
 
 std::vector<win::BYTE> StringBytes(const std::string& text) {
   std::vector<win::BYTE> bytes(text.begin(), text.end());

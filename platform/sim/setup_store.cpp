@@ -1,4 +1,5 @@
 #include "platform/sim/setup_store.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,12 +10,6 @@
 
 namespace sim {
 namespace {
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
 
 bool EndsWithIgnoreCase(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && EqualsIgnoreCase(text.substr(text.size() - end.size()), end);

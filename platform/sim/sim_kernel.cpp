@@ -1,4 +1,5 @@
 #include "platform/sim/sim_kernel.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,12 +13,6 @@
 
 namespace sim {
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // The modules whose functions the programs look up, by their pseudo handles.
 const std::map<std::string, win::HMODULE>& Modules() {

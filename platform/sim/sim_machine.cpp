@@ -1,4 +1,5 @@
 #include "platform/sim/sim_machine.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,12 +19,6 @@ namespace {
 
 std::string ProcessHolder(const SimProcess& process) {
   return "process#" + std::to_string(process.id);
-}
-
-std::string Upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
 }
 
 void LoadOs(OsLayout& os, const nlohmann::json& j) {

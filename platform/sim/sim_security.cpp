@@ -1,4 +1,5 @@
 #include "platform/sim/sim_security.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -53,11 +54,6 @@ const std::vector<std::pair<const char*, win::DWORD>>& Privileges() {
       {"SeCreateGlobalPrivilege", 30},
   };
   return privileges;
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
 }
 
 std::string PrivilegeNameOf(const win::LUID& luid) {

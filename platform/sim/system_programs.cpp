@@ -1,4 +1,5 @@
 #include "platform/sim/system_programs.h"
+#include "platform/sim/text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,12 +9,6 @@
 
 namespace sim {
 namespace {
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
 
 // Waits `ms` of virtual time on the calling simulated thread.
 void Pause(SimMachine& machine, SimProcess& process, std::int64_t ms) {
