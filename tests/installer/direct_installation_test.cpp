@@ -61,43 +61,124 @@ std::vector<win::PRINTER_INFO_2> Printers(sim::SimMachine& machine) {
   return printers;
 }
 
+// The whole log of a first installation on COM1 of 32-bit Windows XP,
+// the restart question answered Yes.
+const std::vector<std::string> kTypicalRoadLog = {
+    "AddToWin2K BEGIN",
+    "",
+    "",
+    "PrinterDrvExist BEGIN",
+    "HALVORN QPR-730 PRINTER DRIVER DOES NOT EXIST.",
+    "PrinterDrvExist END",
+    "PRINTER-DRIVER NAME TO ADD : HALVORN QPR-730 ",
+    "",
+    "",
+    "DeleteVidPid BEGIN",
+    "VID&PID : USB\\Vid_7A31&Pid_0042",
+    "DeleteVidPid END",
+    "",
+    "",
+    "DeletePrnDrvPnPDirectory BEGIN",
+    "DIR PATH-1 : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\halvorn_qpr_730516a ",
+    "DIR PATH-2 : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\halvorn_qpr_730516a ",
+    "DeletePrnDrvPnPDirectory END",
+    "",
+    "",
+    "Delete_LPT_USB_Info BEGIN",
+    "REGKEY_1 : HKLM\\SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALVORN_QPR-730",
+    "REGKEY_2 : SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALVORN_QPR-730",
+    "SHDeleteKey failed : SYSTEM\\CurrentControlSet\\Enum\\USBPRINT\\HALVORN_QPR-730 (183) ",
+    "REGKEY_1 : HKLM\\SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\HALVORN_QPR-730",
+    "REGKEY_2 : SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\HALVORN_QPR-730",
+    "SHDeleteKey failed : SYSTEM\\CurrentControlSet\\Enum\\LPTENUM\\HALVORN_QPR-730 (183) ",
+    "Delete_LPT_USB_Info END",
+    "",
+    "",
+    "CopyFilesNeededToAddPrnDrv BEGIN",
+    "FILE SRC : .\\Driver32\\UNIDRV.DLL",
+    "FILE SRC : .\\Driver32\\UNIDRVUI.DLL",
+    "FILE SRC : .\\Driver32\\UNIDRV.HLP",
+    "FILE SRC : .\\Driver32\\UNIRES.DLL",
+    "FILE SRC : .\\Driver32\\QPR730.dll",
+    "FILE SRC : .\\Driver32\\QPR730.dll",
+    "FILE SRC : .\\Driver32\\QPUI730.dll",
+    "FILE SRC : .\\Driver32\\QPUI730.dll",
+    "FILE SRC : .\\Driver32\\QPUNI730.dll",
+    "FILE SRC : .\\Driver32\\QPUNI730.dll",
+    "FILE SRC : .\\Driver32\\QPUI730.INI",
+    "FILE SRC : .\\Driver32\\QPUI730.INI",
+    "FILE SRC : .\\Driver32\\QPR730.GPD",
+    "FILE SRC : .\\Driver32\\QPR730.GPD",
+    "FILE SRC : .\\Driver32\\STDNAMES.GPD",
+    "CopyFilesNeededToAddPrnDrv END",
+    "",
+    "",
+    "AddLanguageMonitor BEGIN",
+    "FILE SRC : .\\Driver32\\QPMON730.dll",
+    "AddLanguageMonitor END",
+    "",
+    "",
+    "AddPrinterProcessor BEGIN",
+    "FILE SRC : .\\Driver32\\QPPRO730.dll",
+    "AddPrinterProcessor END",
+    "",
+    "",
+    "AddPrinterDriverToSystem BEGIN",
+    "AddPrinterDriverToSystem END",
+    "",
+    "",
+    "AddPrinterToSystem BEGIN",
+    "AddPrinterToSystem END",
+    "",
+    "",
+    "CopyINFFile BEGIN",
+    "INF FILE SRC : .\\Driver32\\QPR730.inf",
+    "INF FILE NAME : C:\\WINDOWS\\inf\\oem0.inf",
+    "CopyINFFile END",
+    "",
+    "",
+    "DeleteFilesUsed BEGIN",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\UNIDRV.DLL",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\UNIDRVUI.DLL",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\UNIDRV.HLP",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\UNIRES.DLL",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\QPR730.dll",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\QPUI730.dll",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\QPUNI730.dll",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\QPUI730.INI",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\QPR730.GPD",
+    "FILE SRC : C:\\WINDOWS\\system32\\spool\\drivers\\w32x86\\STDNAMES.GPD",
+    "DeleteFilesUsed END",
+    "",
+    "",
+    "RegisterUninstallInfo BEGIN",
+    "REGKEY : SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\HALVORN_QPR-730",
+    "RegisterUninstallInfo END",
+    "",
+    "",
+    "CopyFilesOfUtilities BEGIN",
+    "",
+    "",
+    "CreateDirectoryWithSA BEGIN",
+    "CreateDirectoryWithSA END",
+    "FILE SRC : QPR730_Uninstaller.exe",
+    "FILE SRC : QPR730_Config.HVN",
+    "FILE SRC : QPR730_Config.HVN",
+    "CopyFilesOfUtilities END",
+    "AddToWin2K END",
+    "",
+    "",
+    "AddToWin2K END",
+};
+
 TEST(DirectInstallation, TypicalRoadOnWindowsXp) {
   auto machine = PackageMachine({{"preset", "xp"}}, "Yes");
   EXPECT_EQ(Install(*machine, 1000), 0u);
 
   const std::string driverDir = "C:\\WINDOWS\\system32\\spool\\drivers\\w32x86";
-  const std::string src = ".\\Driver32\\";
-  std::vector<std::string> expected = {
-      "AddToWin2K BEGIN", "", "", "PrinterDrvExist BEGIN",
-      kDriver + " PRINTER DRIVER DOES NOT EXIST.", "PrinterDrvExist END",
-      "PRINTER-DRIVER NAME TO ADD : " + kDriver + " ",
-      "", "", "DeleteVidPid BEGIN", "VID&PID : USB\\Vid_7A31&Pid_0042", "DeleteVidPid END",
-      "", "", "DeletePrnDrvPnPDirectory BEGIN",
-      "DIR PATH-1 : " + driverDir + "\\halvorn_qpr_730516a ",
-      "DIR PATH-2 : " + driverDir + "\\halvorn_qpr_730516a ", "DeletePrnDrvPnPDirectory END",
-      "", "", "Delete_LPT_USB_Info BEGIN"};
-  std::vector<std::string> log = InstallationLog(*machine);
-  ASSERT_GE(log.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + expected.size()), expected);
-
-  // Every step's block, in order.
-  std::vector<std::string> begins;
-  for (const std::string& line : log) {
-    if (line.size() > 6 && line.compare(line.size() - 6, 6, " BEGIN") == 0) begins.push_back(line);
-  }
-  EXPECT_EQ(begins, (std::vector<std::string>{
-                        "AddToWin2K BEGIN", "PrinterDrvExist BEGIN", "DeleteVidPid BEGIN",
-                        "DeletePrnDrvPnPDirectory BEGIN", "Delete_LPT_USB_Info BEGIN",
-                        "CopyFilesNeededToAddPrnDrv BEGIN", "AddLanguageMonitor BEGIN",
-                        "AddPrinterProcessor BEGIN", "AddPrinterDriverToSystem BEGIN",
-                        "AddPrinterToSystem BEGIN", "CopyINFFile BEGIN", "DeleteFilesUsed BEGIN",
-                        "RegisterUninstallInfo BEGIN", "CopyFilesOfUtilities BEGIN",
-                        "CreateDirectoryWithSA BEGIN"}));
-  // The restart was asked for after the first END line, the second ends the run.
-  EXPECT_EQ(std::count(log.begin(), log.end(), "AddToWin2K END"), 2);
-  EXPECT_EQ(log.back(), "AddToWin2K END");
-  EXPECT_TRUE(Contains(log, "FILE SRC : " + src + "QPR730.dll"));
-  EXPECT_TRUE(Contains(log, "FILE SRC : " + driverDir + "\\STDNAMES.GPD"));
+  // The log holds every step's block, in order, with its detail lines; the
+  // restart was asked for after the first END line, the second ends the run.
+  EXPECT_EQ(InstallationLog(*machine), kTypicalRoadLog);
 
   // What the user saw.
   EXPECT_EQ(machine->transcript->ControlTexts(1003, "Installation Progress"),
@@ -342,6 +423,24 @@ TEST(DirectInstallation, OnWow64TheRegistrationIsIn64BitViewAndFilesFollowTheRed
   EXPECT_FALSE(machine->files->Exists("C:\\WINDOWS\\system32\\QPR730_Config.HVN"));
   EXPECT_TRUE(machine->registry->Find(
       "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows x64\\Drivers\\Version-3\\" + kDriver));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DirectInstallation, AReinstallationReplacesTheUtilityFolderWhole) {
+  auto machine = PackageMachine({{"preset", "xp"}});
+  machine->files->WriteFile("C:\\WINDOWS\\QPR-730\\QPR730_Uninstaller.exe", "an older uninstaller");
+  machine->files->WriteFile("C:\\WINDOWS\\QPR-730\\notes.txt", "left by someone");
+  machine->files->WriteFile("C:\\WINDOWS\\QPR-730\\old\\QPR730_Config.HVN", "an older configuration");
+  machine->files->SetAttributes("C:\\WINDOWS\\QPR-730\\notes.txt", win::FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(Install(*machine, 1000), 0u);
+
+  std::vector<std::string> names = machine->files->List("C:\\WINDOWS\\QPR-730");
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"QPR730_Config.HVN", "QPR730_Uninstaller.exe"}));
+  EXPECT_EQ(machine->files->ReadFile("C:\\WINDOWS\\QPR-730\\QPR730_Uninstaller.exe"), "MZ uninstaller");
 }
 
 }  // namespace
