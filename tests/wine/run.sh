@@ -46,6 +46,7 @@ export WINE_CACHE=${WINE_CACHE:-$BUILD32/wine-cache}
 SHOT=${WINE_SCREENSHOT-$ROOT/docs/installer-dialog.png}
 
 source "$HERE/lib.sh"
+source "$HERE/install_run.sh"
 
 INSTALLER32=$BUILD32/Installer/QPR730_Installer.exe
 INSTALLER64=$BUILD64/Installer/QPR730_Installer.exe
@@ -116,6 +117,11 @@ if [ "$run_wow64" != yes ]; then
   fi
 fi
 end_session
+
+# The direct installation run for real by the x86_64 build, each run in its
+# own copy of the 64-bit prefix.
+echo "== Direct installation (64-bit prefix, copies)"
+run_direct_installation_checks "$PREFIX64" "$BUILD64"
 
 # ---------------------------------------------------------------------------
 echo "== 32-bit prefix (Windows XP)"
