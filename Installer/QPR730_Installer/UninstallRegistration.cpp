@@ -72,17 +72,26 @@ void DriverInstaller::CopyINFFile() {
   log_.WriteLog("INF FILE SRC : %s", source.c_str());
 
   char destination[win::MAX_PATH] = {};
-  if (FitPath(log_, 256, source)) {
+  // The call wants the INF's full path; the package folder is the current
+  // directory.
+  char currentDirectory[256] = {};
+  app_.platform.kernel.GetCurrentDirectoryA(sizeof currentDirectory, currentDirectory);
+  std::string fullSource = std::string(currentDirectory) + "\\" +
+                           (source.rfind(".\\", 0) == 0 ? source.substr(2) : source);
+  if (FitPath(log_, 256, source) && FitPath(log_, win::MAX_PATH, fullSource)) {
     win::DWORD required = 0;
-    if (!setup.SetupCopyOEMInfA(source.c_str(), nullptr, win::SPOST_PATH,
+    if (!setup.SetupCopyOEMInfA(fullSource.c_str(), nullptr, win::SPOST_PATH,
                                 win::SP_COPY_NOOVERWRITE, destination, sizeof destination,
                                 &required, nullptr)) {
       win::DWORD error = app_.platform.kernel.GetLastError();
       if (error == win::ERROR_FILE_EXISTS) {
         // Already in the store: replace that copy, which names it.
-        setup.SetupCopyOEMInfA(source.c_str(), nullptr, win::SPOST_PATH, win::SP_COPY_REPLACEONLY,
-                               destination, sizeof destination, &required, nullptr);
+        setup.SetupCopyOEMInfA(fullSource.c_str(), nullptr, win::SPOST_PATH,
+                               win::SP_COPY_REPLACEONLY, destination, sizeof destination,
+                               &required, nullptr);
       } else {
+        // A failed copy names no file, whatever the call left in the buffer.
+        destination[0] = '\0';
         log_.WriteLog("SetupCopyOEMInf failed : (%d)", static_cast<int>(error));
         ShowSystemErrorBox(app_, "SetupCopyOEMInf, ERR CODE: %d\n\n", error);
       }

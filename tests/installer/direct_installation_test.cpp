@@ -444,3 +444,21 @@ TEST(DirectInstallation, AReinstallationReplacesTheUtilityFolderWhole) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DirectInstallation, AFailedInfCopyShowsItsErrorAndRecordsNoInfFile) {
+  auto machine = PackageMachine({{"preset", "xp"}});
+  machine->files->DeleteFile("C:\\QPR730\\Driver32\\QPR730.inf");
+  EXPECT_EQ(Install(*machine, 1000), 0u);
+  std::vector<std::string> boxes = MessageBoxTexts(*machine);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0], "SetupCopyOEMInf, ERR CODE: 2\n\nThe system cannot find the file specified.\r\n");
+  std::vector<std::string> log = InstallationLog(*machine);
+  EXPECT_TRUE(Contains(log, "SetupCopyOEMInf failed : (2)"));
+  EXPECT_TRUE(Contains(log, "INF FILE NAME : "));
+  EXPECT_TRUE(machine->registry->Find("HKLM\\" + kUninstallKey));
+  EXPECT_FALSE(machine->registry->GetString("HKLM\\" + kUninstallKey, "InfFile").has_value());
+}
+
+}  // namespace
