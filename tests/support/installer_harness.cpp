@@ -1,91 +1,12 @@
 #include "tests/support/installer_harness.h"
 
 #include "Installer/QPR730_Installer/SimProgram.h"
-#include "common/platform_probe.h"
-#include "framework/dialog.h"
 #include "platform/sim/file_system.h"
 #include "tests/support/sim_session.h"
+#include "tests/support/step_dialog.h"
 
 namespace test {
 namespace {
-
-class HarnessApp;
-
-class HarnessDialog : public fw::Dialog {
- public:
-  HarnessDialog(fw::Application& app, SetupLog& log, const ProductProfile& profile,
-                std::function<void(DriverInstaller&)> body)
-      : fw::Dialog(app, 102),
-        installer(app, log, profile),
-        progressBar(app.platform.user),
-        log_(log),
-        body_(std::move(body)) {}
-
-  DriverInstaller installer;
-  fw::ProgressBar progressBar;
-  fw::SyncedText messageText;
-  std::string versionText;
-
- protected:
-  bool OnInitDialog() override {
-    fw::Dialog::OnInitDialog();
-    log_.InitLog();
-    int wow64 = ProbeWow64(app.platform.kernel, log_);
-    int level = CheckOS(app.platform.kernel, log_);
-    installer.SetSystemInfo(wow64, level);
-    installer.SetControlPointers(messageText, progressBar);
-    progressBar.Send(win::PBM_SETRANGE, 0, 100 << 16);
-    progressBar.Send(win::PBM_SETSTEP, 9, 0);
-    app.platform.kernel.CreateThread(&HarnessDialog::Worker, this, nullptr);
-    return true;
-  }
-  void DoDataExchange(fw::DataExchange& exchange) override {
-    exchange.Control(1000, progressBar);
-    exchange.Text(1003, messageText);
-    exchange.Text(1001, versionText);
-  }
-  bool OnUserMessage(win::UINT message, win::WPARAM, win::LPARAM, win::LRESULT* result) override {
-    if (message != WM_PROGRESS_REFRESH) return false;
-    UpdateData(false);
-    *result = 0;
-    return true;
-  }
-
- private:
-  static win::DWORD Worker(void* self) {
-    auto* dialog = static_cast<HarnessDialog*>(self);
-    dialog->body_(dialog->installer);
-    dialog->EndDialog(win::IDOK);
-    return 0;
-  }
-
-  SetupLog& log_;
-  std::function<void(DriverInstaller&)> body_;
-};
-
-class HarnessApp : public fw::Application {
- public:
-  HarnessApp(win::Platform& platform, std::function<void(DriverInstaller&)> body)
-      : fw::Application(platform),
-        log(platform.kernel, "\\QPR-730_Installer.txt"),
-        profile(platform.kernel),
-        body_(std::move(body)) {}
-
-  SetupLog log;
-  ProductProfile profile;
-
- protected:
-  bool InitInstance() override {
-    HarnessDialog dialog(*this, log, profile, body_);
-    mainDialog = &dialog;
-    dialog.DoModal();
-    mainDialog = nullptr;
-    return false;
-  }
-
- private:
-  std::function<void(DriverInstaller&)> body_;
-};
 
 void AddFile(sim::SimMachine& machine, const std::string& path, const std::string& content) {
   machine.files->WriteFile(path, content);
@@ -97,7 +18,7 @@ win::DWORD RunOnInstallerDialog(sim::SimMachine& machine,
                                 std::function<void(DriverInstaller&)> body) {
   auto image = std::make_shared<sim::ProgramImage>(*InstallerProgramImage());
   image->entry = [body](win::Platform& platform) {
-    HarnessApp app(platform, body);
+    StepApp app(platform, body);
     return app.Run();
   };
   machine.InstallProgram(kInstallerPath, image);

@@ -24,13 +24,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Installer/QPR730_Installer/DriverInstaller.h"
-#include "common/platform_probe.h"
-#include "common/progress_channel.h"
-#include "framework/controls.h"
-#include "framework/dialog.h"
 #include "platform/shared_section.h"
 #include "platform/win32/win32_platform.h"
+#include "tests/support/step_dialog.h"
 #include "tools/wine_install/spooler_report.h"
 
 namespace {
@@ -38,83 +34,16 @@ namespace {
 // Not shared between processes: this program runs once at a time.
 win::InstanceSection instanceSection = {0, {"", "Installation Progress", ""}};
 
-bool actAsWow64 = false;
-
-class InstallDialog : public fw::Dialog {
- public:
-  InstallDialog(fw::Application& app, SetupLog& log, const ProductProfile& profile)
-      : fw::Dialog(app, 102), installer(app, log, profile), progressBar(app.platform.user), log_(log) {}
-
-  DriverInstaller installer;
-  fw::ProgressBar progressBar;
-  fw::SyncedText messageText;
-  std::string versionText;
-
- protected:
-  bool OnInitDialog() override {
-    fw::Dialog::OnInitDialog();
-    log_.InitLog();
-    int wow64 = ProbeWow64(app.platform.kernel, log_);
-    if (actAsWow64) wow64 = 1;
-    int level = CheckOS(app.platform.kernel, log_);
-    installer.SetSystemInfo(wow64, level);
-    installer.SetControlPointers(messageText, progressBar);
-    progressBar.Send(win::PBM_SETRANGE, 0, 100 << 16);
-    progressBar.Send(win::PBM_SETSTEP, 9, 0);
-    app.platform.kernel.CreateThread(&InstallDialog::Worker, this, nullptr);
-    return true;
-  }
-  void DoDataExchange(fw::DataExchange& exchange) override {
-    exchange.Control(1000, progressBar);
-    exchange.Text(1003, messageText);
-    exchange.Text(1001, versionText);
-  }
-  bool OnUserMessage(win::UINT message, win::WPARAM, win::LPARAM, win::LRESULT* result) override {
-    if (message != WM_PROGRESS_REFRESH) return false;
-    UpdateData(false);
-    *result = 0;
-    return true;
-  }
-
- private:
-  static win::DWORD Worker(void* self) {
-    auto* dialog = static_cast<InstallDialog*>(self);
-    dialog->installer.AddToWin2K(kPortCom1);
-    dialog->EndDialog(win::IDOK);
-    return 0;
-  }
-
-  SetupLog& log_;
-};
-
-class InstallCheckApp : public fw::Application {
- public:
-  explicit InstallCheckApp(win::Platform& platform)
-      : fw::Application(platform), log(platform.kernel, "\\QPR-730_Installer.txt"), profile(platform.kernel) {}
-
-  SetupLog log;
-  ProductProfile profile;
-
- protected:
-  bool InitInstance() override {
-    InstallDialog dialog(*this, log, profile);
-    mainDialog = &dialog;
-    win::INT_PTR result = dialog.DoModal();
-    mainDialog = nullptr;
-    // -1: the dialog could not be created.
-    std::printf("DIALOG %d\n", static_cast<int>(result));
-    std::fflush(stdout);
-    return false;
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  actAsWow64 = argc > 1 && std::strcmp(argv[1], "wow64") == 0;
+  const bool actAsWow64 = argc > 1 && std::strcmp(argv[1], "wow64") == 0;
   win32::Win32Platform platform(instanceSection);
-  InstallCheckApp app(platform);
+  test::StepApp app(
+      platform, [](DriverInstaller& installer) { installer.AddToWin2K(kPortCom1); }, actAsWow64);
   int exitCode = app.Run();
+  std::printf("DIALOG %d\n", static_cast<int>(app.dialogResult));
+  std::fflush(stdout);
   PrintSpoolerState(actAsWow64);
   std::printf("EXIT %d\n", exitCode);
   std::fflush(stdout);
