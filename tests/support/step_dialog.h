@@ -22,18 +22,23 @@ namespace test {
 
 using InstallerBody = std::function<void(DriverInstaller&)>;
 
+// The road the installer is set up for: the one the process's probe finds,
+// or a chosen one, so that a test program of either architecture can take
+// either road (a 64-bit program standing in for the 32-bit installer on
+// 64-bit Windows, a 32-bit one under WOW64 taking the road of 32-bit
+// Windows).
+enum class Road { Probed, Wow64, Windows32 };
+
 class StepDialog : public fw::Dialog {
  public:
-  // `actAsWow64`: set up the installer as under WOW64 whatever the process
-  // is (a 64-bit test program standing in for the 32-bit installer).
   StepDialog(fw::Application& app, SetupLog& log, const ProductProfile& profile,
-             InstallerBody body, bool actAsWow64)
+             InstallerBody body, Road road)
       : fw::Dialog(app, 102),
         installer(app, log, profile),
         progressBar(app.platform.user),
         log_(log),
         body_(std::move(body)),
-        actAsWow64_(actAsWow64) {}
+        road_(road) {}
 
   DriverInstaller installer;
   fw::ProgressBar progressBar;
@@ -45,7 +50,8 @@ class StepDialog : public fw::Dialog {
     fw::Dialog::OnInitDialog();
     log_.InitLog();
     int wow64 = ProbeWow64(app.platform.kernel, log_);
-    if (actAsWow64_) wow64 = 1;
+    if (road_ == Road::Wow64) wow64 = 1;
+    if (road_ == Road::Windows32) wow64 = 0;
     int level = CheckOS(app.platform.kernel, log_);
     installer.SetSystemInfo(wow64, level);
     installer.SetControlPointers(messageText, progressBar);
@@ -76,18 +82,18 @@ class StepDialog : public fw::Dialog {
 
   SetupLog& log_;
   InstallerBody body_;
-  bool actAsWow64_;
+  Road road_;
 };
 
 // The application around it: the installer's log file and product strings.
 class StepApp : public fw::Application {
  public:
-  StepApp(win::Platform& platform, InstallerBody body, bool actAsWow64 = false)
+  StepApp(win::Platform& platform, InstallerBody body, Road road = Road::Probed)
       : fw::Application(platform),
         log(platform.kernel, "\\QPR-730_Installer.txt"),
         profile(platform.kernel),
         body_(std::move(body)),
-        actAsWow64_(actAsWow64) {}
+        road_(road) {}
 
   SetupLog log;
   ProductProfile profile;
@@ -96,7 +102,7 @@ class StepApp : public fw::Application {
 
  protected:
   bool InitInstance() override {
-    StepDialog dialog(*this, log, profile, body_, actAsWow64_);
+    StepDialog dialog(*this, log, profile, body_, road_);
     mainDialog = &dialog;
     dialogResult = dialog.DoModal();
     mainDialog = nullptr;
@@ -105,7 +111,7 @@ class StepApp : public fw::Application {
 
  private:
   InstallerBody body_;
-  bool actAsWow64_;
+  Road road_;
 };
 
 }  // namespace test

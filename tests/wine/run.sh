@@ -23,6 +23,8 @@
 #   WINE_WOW64         auto (default) | on | off: 32-bit programs in the
 #                      64-bit prefix. "auto" runs them wherever 32-bit
 #                      programs can run at all (natively or emulated).
+#   WINE_KEEP_RUNS     1: keep the prefix copies and package folders of the
+#                      direct installation runs (their paths are printed).
 #   WINE_SCREENSHOT    where the dialog screenshot goes; default
 #                      docs/installer-dialog.png of this tree ("" for none).
 #
@@ -118,10 +120,10 @@ if [ "$run_wow64" != yes ]; then
 fi
 end_session
 
-# The direct installation run for real by the x86_64 build, each run in its
-# own copy of the 64-bit prefix.
+# The direct installation run for real, each run in its own copy of the
+# 64-bit prefix: the x86_64 build, then the i686 build under WOW64.
 echo "== Direct installation (64-bit prefix, copies)"
-run_direct_installation_checks "$PREFIX64" "$BUILD64"
+run_direct_installation_checks "$PREFIX64" "$BUILD64" "$BUILD32" "$run_wow64"
 
 # ---------------------------------------------------------------------------
 echo "== 32-bit prefix (Windows XP)"
@@ -141,6 +143,7 @@ if [ "$run_32" = yes ]; then
     skip "installer in the 32-bit prefix" "QPR730_Installer.exe not built in $BUILD32"
   fi
   end_session
+  run_direct_installation_32 "$PREFIX32" "$BUILD32"
 else
   skip "32-bit prefix" "$run_32"
 fi

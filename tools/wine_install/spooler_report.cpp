@@ -28,14 +28,15 @@ std::vector<BYTE> Enumerated(Enumerate enumerate, DWORD* count) {
 
 }  // namespace
 
-void PrintSpoolerState(bool actAsWow64) {
+bool RunsUnderWow64() {
   BOOL wow64 = FALSE;
   using IsWow64ProcessCall = BOOL(WINAPI*)(HANDLE, PBOOL);
   auto isWow64Process = reinterpret_cast<IsWow64ProcessCall>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "IsWow64Process")));
-  if (isWow64Process) isWow64Process(GetCurrentProcess(), &wow64);
-  const char* environment = wow64 || actAsWow64 ? "Windows x64" : "Windows NT x86";
+  return isWow64Process && isWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
 
+void PrintSpoolerState(const char* environment) {
   DWORD count = 0;
   auto printers = Enumerated(
       [](BYTE* b, DWORD s, DWORD* n, DWORD* c) {

@@ -2,7 +2,10 @@
 #pragma once
 
 // Prints the local printers, the drivers and print processors of the
-// environment the installer registers for in this process ("Windows x64"
-// under WOW64 or when acting as under it, else "Windows NT x86") and the
-// monitors, one line each.
-void PrintSpoolerState(bool actAsWow64);
+// environment the installer registered for ("Windows x64" on the WOW64
+// road, else "Windows NT x86") and the monitors, one line each.
+void PrintSpoolerState(const char* environment);
+
+// Whether this process runs under WOW64 (a 32-bit process on 64-bit
+// Windows).
+bool RunsUnderWow64();
