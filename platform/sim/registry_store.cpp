@@ -1,4 +1,5 @@
 #include "platform/sim/registry_store.h"
+#include "platform/sim/hex.h"
 #include "platform/sim/text.h"
 
 #include <algorithm>
@@ -89,29 +90,6 @@ win::DWORD TypeFromJson(const nlohmann::json& j) {
     if (name == known) return value;
   }
   throw std::runtime_error("registry: unknown value type " + name);
-}
-
-std::string ToHex(const std::vector<win::BYTE>& bytes) {
-  std::string hex;
-  char two[3];
-  for (win::BYTE b : bytes) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    hex += two;
-  }
-  return hex;
-}
-
-std::vector<win::BYTE> FromHex(const std::string& text) {
-  std::string digits;
-  for (char c : text) {
-    if (std::isxdigit(static_cast<unsigned char>(c))) digits += c;
-  }
-  if (digits.size() % 2) throw std::runtime_error("registry: odd number of hex digits");
-  std::vector<win::BYTE> bytes;
-  for (std::size_t i = 0; i < digits.size(); i += 2) {
-    bytes.push_back(static_cast<win::BYTE>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
 }
 
 // The readable form of a value where its bytes allow one ("data": text,

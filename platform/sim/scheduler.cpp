@@ -28,26 +28,25 @@ void Scheduler::Attach(const std::string& name) {
     ++attaching_;
   }
   changed_.notify_all();
+  TakeFirstTurn(name);
+}
+
+std::thread Scheduler::Spawn(const std::string& name, std::function<void()> body) {
+  ++attaching_;  // the creator holds the token
+  return std::thread([this, name, body = std::move(body)] {
+    TakeFirstTurn(name);
+    body();
+    Detach();
+  });
+}
+
+void Scheduler::TakeFirstTurn(const std::string& name) {
   auto lock = std::make_unique<std::unique_lock<std::mutex>>(token_);
   --attaching_;
   ++attached_;
   tls.scheduler = this;
   tls.lock = std::move(lock);
   tls.name = name;
-}
-
-std::thread Scheduler::Spawn(const std::string& name, std::function<void()> body) {
-  ++attaching_;  // the creator holds the token
-  return std::thread([this, name, body = std::move(body)] {
-    auto lock = std::make_unique<std::unique_lock<std::mutex>>(token_);
-    --attaching_;
-    ++attached_;
-    tls.scheduler = this;
-    tls.lock = std::move(lock);
-    tls.name = name;
-    body();
-    Detach();
-  });
 }
 
 void Scheduler::Detach() {

@@ -65,6 +65,8 @@ class Scheduler {
     std::optional<std::int64_t> deadline;
   };
 
+  // Waits for the token, then counts this thread as taking part.
+  void TakeFirstTurn(const std::string& name);
   bool AnotherThreadCanRun(std::uint64_t self) const;
   bool AdvanceClockToNextDeadline();
 

@@ -319,16 +319,23 @@ win::BOOL SimSpooler::DeletePrinterDriverExA(const char*, const char* environmen
 
 // ---- Folders ----
 
+namespace {
+
+// The environments whose driver and processor folders the spooler names.
+bool HasFolders(const std::string& environment) {
+  return EqualsIgnoreCase(environment, SpoolerService::kEnvironmentX86) ||
+         EqualsIgnoreCase(environment, SpoolerService::kEnvironmentX64);
+}
+
+}  // namespace
+
 win::BOOL SimSpooler::GetPrinterDriverDirectoryA(const char*, const char* environment,
                                                  win::DWORD level, char* buffer, win::DWORD size,
                                                  win::DWORD* needed) {
   if (!service().Running()) return ServerUnavailable();
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   const std::string name = EnvironmentOf(environment);
-  if (!EqualsIgnoreCase(name, SpoolerService::kEnvironmentX86) &&
-      !EqualsIgnoreCase(name, SpoolerService::kEnvironmentX64)) {
-    return Fail(win::ERROR_INVALID_ENVIRONMENT);
-  }
+  if (!HasFolders(name)) return Fail(win::ERROR_INVALID_ENVIRONMENT);
   return AnswerFolder(service().DriverDirectory(name), buffer, size, needed);
 }
 
@@ -338,10 +345,7 @@ win::BOOL SimSpooler::GetPrintProcessorDirectoryA(const char*, const char* envir
   if (!service().Running()) return ServerUnavailable();
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   const std::string name = EnvironmentOf(environment);
-  if (!EqualsIgnoreCase(name, SpoolerService::kEnvironmentX86) &&
-      !EqualsIgnoreCase(name, SpoolerService::kEnvironmentX64)) {
-    return Fail(win::ERROR_INVALID_ENVIRONMENT);
-  }
+  if (!HasFolders(name)) return Fail(win::ERROR_INVALID_ENVIRONMENT);
   return AnswerFolder(service().ProcessorDirectory(name), buffer, size, needed);
 }
 

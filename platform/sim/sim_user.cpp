@@ -13,14 +13,10 @@ namespace {
 
 using namespace win;
 
-constexpr UINT WM_ENABLE = 0x000A;
-constexpr UINT WM_SETTEXT = 0x000C;
-constexpr UINT WM_GETTEXT = 0x000D;
 constexpr DWORD ERROR_INVALID_MENU_HANDLE = 1401;
 constexpr DWORD ERROR_INVALID_CURSOR_HANDLE = 1402;
 constexpr DWORD ERROR_CONTROL_ID_NOT_FOUND = 1421;
 constexpr DWORD ERROR_MENU_ITEM_NOT_FOUND = 1456;
-constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
 constexpr HCURSOR kCursorBase = 0x60000;
 constexpr HICON kIconBase = 0x40000;
 constexpr HMENU kSystemMenuBase = 0x50000000;

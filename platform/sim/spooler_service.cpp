@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/sim/file_system.h"
+#include "platform/sim/hex.h"
 #include "platform/sim/sim_machine.h"
 
 namespace sim {
@@ -79,22 +80,12 @@ win::DWORD Number(const RegistryStore& registry, const std::string& key, const s
 // text a REG_SZ, a list of texts a REG_MULTI_SZ, {"type": "REG_BINARY",
 // "hex": "..."} any bytes. ----
 
-std::string Hex(const std::vector<win::BYTE>& bytes) {
-  std::string hex;
-  char two[3];
-  for (win::BYTE b : bytes) {
-    std::snprintf(two, sizeof two, "%02x", b);
-    hex += two;
-  }
-  return hex;
-}
-
 nlohmann::json DataToJson(const RegistryValue& value) {
   if (value.type == win::REG_DWORD && value.data.size() == 4) return DwordOf(value.data);
   if (value.type == win::REG_SZ && StringData(StringOf(value.data)) == value.data) {
     return StringOf(value.data);
   }
-  return {{"type", value.type}, {"hex", Hex(value.data)}};
+  return {{"type", value.type}, {"hex", ToHex(value.data)}};
 }
 
 RegistryValue DataFromJson(const std::string& name, const nlohmann::json& j) {
@@ -116,10 +107,7 @@ RegistryValue DataFromJson(const std::string& name, const nlohmann::json& j) {
                  : j["type"] == "REG_BINARY"  ? win::REG_BINARY
                  : j["type"] == "REG_DWORD"   ? win::REG_DWORD
                                               : win::REG_SZ;
-    const std::string hex = j.value("hex", std::string());
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-      value.data.push_back(static_cast<win::BYTE>(std::stoul(hex.substr(i, 2), nullptr, 16)));
-    }
+    value.data = FromHex(j.value("hex", std::string()));
   }
   return value;
 }

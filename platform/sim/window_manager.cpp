@@ -15,9 +15,6 @@ namespace {
 using namespace win;
 
 // Messages and values the programs' headers do not need (documented values).
-constexpr UINT WM_ENABLE = 0x000A;
-constexpr UINT WM_SETTEXT = 0x000C;
-constexpr UINT WM_GETTEXT = 0x000D;
 constexpr UINT WM_GETTEXTLENGTH = 0x000E;
 constexpr UINT WM_LBUTTONUP = 0x0202;
 constexpr UINT BM_CLICK = 0x00F5;
@@ -30,8 +27,6 @@ constexpr LRESULT LB_ERR = -1;
 constexpr WPARAM SC_MOVE = 0xF010;
 constexpr WPARAM SC_SIZE = 0xF000;
 constexpr WPARAM SC_MAXIMIZE = 0xF030;
-constexpr DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
-constexpr DWORD ERROR_ACCESS_DENIED_ = 5;
 // SetTimer raises shorter periods to USER_TIMER_MINIMUM.
 constexpr UINT USER_TIMER_MINIMUM = 10;
 
@@ -770,7 +765,7 @@ UINT_PTR WindowManager::SetTimer(HWND handle, UINT_PTR timerId, UINT elapse) {
     return 0;
   }
   if (w != nullptr && w->thread != std::this_thread::get_id()) {
-    SetLastError(ERROR_ACCESS_DENIED_);  // the window must belong to the calling thread
+    SetLastError(ERROR_ACCESS_DENIED);  // the window must belong to the calling thread
     return 0;
   }
   if (elapse < USER_TIMER_MINIMUM) elapse = USER_TIMER_MINIMUM;

@@ -22,6 +22,14 @@
 
 namespace sim {
 
+// Values of Windows' user interface that the programs' headers do not need,
+// shared by the window manager and the programs' view of it (documented
+// values).
+constexpr win::UINT WM_ENABLE = 0x000A;
+constexpr win::UINT WM_SETTEXT = 0x000C;
+constexpr win::UINT WM_GETTEXT = 0x000D;
+constexpr win::DWORD ERROR_RESOURCE_NAME_NOT_FOUND = 1814;
+
 class SimMachine;
 class SimProcess;
 struct ProgramImage;
